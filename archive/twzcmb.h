@@ -1,0 +1,72 @@
+#pragma once
+
+#include "twzerrors.h"
+#include "twzlinedecoder.h"
+
+#include <QHash>
+#include <QIODevice>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// A .cmb archive: the entries of its index and the data file they are cut
+// from. Loading is all-or-nothing; extraction streams an entry in bounded
+// chunks. An archive is used from one thread at a time.
+class TwzCMB
+{
+public:
+    class TwzBCDItem
+    {
+    public:
+        QString Name;
+        qint32 Offset = 0;
+        qint32 Size = 0;
+    };
+
+    // Called with the bytes copied so far of the current entry.
+    using TwzProgress = std::function<void(qint64 BytesDone)>;
+
+    TwzCMB() = default;
+
+    // False when the file does not exist; nothing changes then. Throws
+    // TwzFileOpenError or TwzConvertError, also leaving everything as it was.
+    bool LoadIndex(const QString &FileName, TwzEncoding Encoding = TwzEncoding::Auto);
+
+    // Appends the entry names in index order; returns their number.
+    int GetItemNames(QStringList &List) const;
+
+    // Writes the first readable entry whose name equals Name (case folded)
+    // at Stream's position, then sets the position to 0. False, with the
+    // reason of the last entry tried, when none could be read. Throws
+    // TwzStreamWriteError when Stream refuses bytes.
+    bool ExtractItem(QIODevice &Stream, const QString &Name, QString *Reason = nullptr) const;
+
+    // Writes one given entry at Stream's position (the position is left after
+    // the entry). Same failures as ExtractItem.
+    bool ExtractEntry(QIODevice &Stream, const TwzBCDItem &Item, QString *Reason = nullptr,
+                      const TwzProgress &Progress = {}) const;
+
+    const QList<TwzBCDItem> &Items() const { return FItems; }
+    QString DataFileName() const { return FDataFileName; }
+    TwzEncoding Encoding() const { return FEncoding; }
+
+    // Index of the first entry named Name, then of the next equal one; -1 at the end.
+    qsizetype FindItem(const QString &Name) const;
+    qsizetype NextItemOfSameName(qsizetype Index) const;
+
+private:
+    void BuildLookup() const;
+
+    QString FDataFileName;
+    QList<TwzBCDItem> FItems;
+    TwzEncoding FEncoding = TwzEncoding::Auto;
+
+    // Case-folded name -> first entry, and a chain to the next equal name.
+    // Built on the first lookup so that listing a large index stays quick.
+    mutable QHash<QString, qsizetype> FFirstByName;
+    mutable std::vector<qsizetype> FNextOfSameName;
+    mutable bool FLookupBuilt = false;
+};

@@ -1,0 +1,174 @@
+#include "twzindexreader.h"
+
+#include "twzerrors.h"
+
+#include <cstring>
+
+namespace {
+
+const QString HeaderName = QStringLiteral("BinaryCombineData");
+
+// Hands out the lines of a text one at a time, so a large index is walked
+// without a list of all its lines.
+class LineCursor
+{
+public:
+    explicit LineCursor(QByteArrayView Text) : FText(Text) {}
+
+    bool Next(QByteArrayView &Line)
+    {
+        const qsizetype size = FText.size();
+        if (FPos >= size)
+            return false;
+        const char *data = FText.data();
+        qsizetype i = FPos;
+        while (i < size && data[i] != '\n' && data[i] != '\r')
+            ++i;
+        Line = FText.sliced(FPos, i - FPos);
+        if (i < size && data[i] == '\r' && i + 1 < size && data[i + 1] == '\n')
+            FPos = i + 2;
+        else
+            FPos = i + 1;
+        return true;
+    }
+
+private:
+    QByteArrayView FText;
+    qsizetype FPos = 0;
+};
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+qint32 ParseNumberLine(QByteArrayView Line, TwzLineDecoder &Decoder)
+{
+    const QByteArrayView trimmed = TwzIndexReader::Trim(Line);
+    if (const auto value = TwzIndexReader::ParseInteger(trimmed))
+        return *value;
+    throw TwzConvertError(Decoder.Decode(trimmed));
+}
+
+} // namespace
+
+QByteArrayView TwzIndexReader::TextBeforeNul(QByteArrayView Bytes)
+{
+    const void *nul = std::memchr(Bytes.data(), '\0', static_cast<size_t>(Bytes.size()));
+    return nul ? Bytes.first(static_cast<const char *>(nul) - Bytes.data()) : Bytes;
+}
+
+QList<QByteArrayView> TwzIndexReader::SplitLines(QByteArrayView Bytes)
+{
+    QList<QByteArrayView> lines;
+    LineCursor cursor(TextBeforeNul(Bytes));
+    QByteArrayView line;
+    while (cursor.Next(line))
+        lines.append(line);
+    return lines;
+}
+
+QByteArrayView TwzIndexReader::Trim(QByteArrayView Line)
+{
+    qsizetype begin = 0;
+    qsizetype end = Line.size();
+    while (begin < end && static_cast<unsigned char>(Line[begin]) <= 32)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(Line[end - 1]) <= 32)
+        --end;
+    return Line.sliced(begin, end - begin);
+}
+
+std::optional<qint32> TwzIndexReader::ParseInteger(QByteArrayView s)
+{
+    if (s.isEmpty())
+        return std::nullopt;
+
+    qsizetype hexStart = -1;
+    if (s[0] == '$' || s[0] == 'x' || s[0] == 'X')
+        hexStart = 1;
+    else if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
+        hexStart = 2;
+
+    if (hexStart >= 0) {
+        if (hexStart >= s.size())
+            return std::nullopt;
+        quint64 value = 0;
+        for (qsizetype i = hexStart; i < s.size(); ++i) {
+            const int digit = HexDigit(s[i]);
+            if (digit < 0)
+                return std::nullopt;
+            value = value * 16 + static_cast<quint64>(digit);
+            if (value > 0xFFFFFFFFULL)
+                return std::nullopt;
+        }
+        return static_cast<qint32>(static_cast<quint32>(value));
+    }
+
+    qsizetype i = 0;
+    bool negative = false;
+    if (s[0] == '+' || s[0] == '-') {
+        negative = s[0] == '-';
+        i = 1;
+    }
+    if (i >= s.size())
+        return std::nullopt;
+    qint64 value = 0;
+    const qint64 limit = negative ? 2147483648LL : 2147483647LL;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return std::nullopt;
+        value = value * 10 + (s[i] - '0');
+        if (value > limit)
+            return std::nullopt;
+    }
+    return static_cast<qint32>(negative ? -value : value);
+}
+
+TwzIndexContent TwzIndexReader::Parse(QByteArrayView Bytes, TwzEncoding Encoding)
+{
+    const QByteArrayView text = TextBeforeNul(Bytes);
+    TwzLineDecoder decoder(text, Encoding);
+    TwzIndexContent content;
+    content.Encoding = decoder.Encoding();
+
+    // A window of the current line and the two after it: every line is
+    // examined in turn, including those a section has just consumed.
+    LineCursor cursor(text);
+    QByteArrayView window[3];
+    int filled = 0;
+    while (filled < 3 && cursor.Next(window[filled]))
+        ++filled;
+
+    while (filled > 0) {
+        const QByteArrayView trimmed = Trim(window[0]);
+        // "[" is never a CP932 lead byte, so the first byte can be tested
+        // before decoding; the closing "]" is tested on the decoded text.
+        if (trimmed.size() >= 2 && trimmed[0] == '[') {
+            const QString line = decoder.Decode(trimmed);
+            if (line.size() >= 2 && line.endsWith(QLatin1Char(']'))) {
+                const QString name = line.sliced(1, line.size() - 2);
+                if (name.compare(HeaderName, Qt::CaseInsensitive) == 0) {
+                    if (filled >= 2)
+                        content.DataFileLine = decoder.Decode(window[1]);
+                } else if (filled >= 3) {
+                    const qint32 offset = ParseNumberLine(window[1], decoder);
+                    const qint32 size = ParseNumberLine(window[2], decoder);
+                    content.Entries.append(TwzCMB::TwzBCDItem{name, offset, size});
+                }
+            }
+        }
+        window[0] = window[1];
+        window[1] = window[2];
+        if (filled == 3 && cursor.Next(window[2]))
+            continue;
+        --filled;
+    }
+    return content;
+}

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, only those still missing,
+# so a second run is quick. Groups: build (default), test, bench, fuzz, package.
+set -euo pipefail
+
+build_pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6svg6
+            fonts-ipafont-gothic xvfb xauth)
+test_pkgs=(desktop-file-utils appstream shared-mime-info xdg-utils file)
+bench_pkgs=(libarchive-tools time)
+fuzz_pkgs=(clang libclang-rt-14-dev libfuzzer-14-dev)
+
+want=("${build_pkgs[@]}")
+for group in "$@"; do
+  case "$group" in
+    build) ;;
+    test) want+=("${test_pkgs[@]}") ;;
+    bench) want+=("${bench_pkgs[@]}") ;;
+    fuzz) want+=("${fuzz_pkgs[@]}") ;;
+    *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "install-deps: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo=sudo
+fi
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
