@@ -70,3 +70,5 @@ private:
     mutable std::vector<qsizetype> FNextOfSameName;
     mutable bool FLookupBuilt = false;
 };
+
+Q_DECLARE_TYPEINFO(TwzCMB::TwzBCDItem, Q_RELOCATABLE_TYPE);

@@ -8,6 +8,12 @@ namespace {
 
 const QString HeaderName = QStringLiteral("BinaryCombineData");
 
+bool HasByte(quint64 Word, char Byte)
+{
+    const quint64 x = Word ^ (0x0101010101010101ULL * static_cast<unsigned char>(Byte));
+    return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
+}
+
 // Hands out the lines of a text one at a time, so a large index is walked
 // without a list of all its lines.
 class LineCursor
@@ -22,6 +28,14 @@ public:
             return false;
         const char *data = FText.data();
         qsizetype i = FPos;
+        // Eight bytes at a time while none of them is CR or LF.
+        while (size - i >= 8) {
+            quint64 word;
+            std::memcpy(&word, data + i, 8);
+            if (HasByte(word, '\n') || HasByte(word, '\r'))
+                break;
+            i += 8;
+        }
         while (i < size && data[i] != '\n' && data[i] != '\r')
             ++i;
         Line = FText.sliced(FPos, i - FPos);
@@ -133,6 +147,19 @@ std::optional<qint32> TwzIndexReader::ParseInteger(QByteArrayView s)
 
 TwzIndexContent TwzIndexReader::Parse(QByteArrayView Bytes, TwzEncoding Encoding)
 {
+    QList<TwzCMB::TwzBCDItem> entries;
+    TwzIndexContent content = Walk(Bytes, Encoding, [&entries](const TwzCMB::TwzBCDItem &Item) {
+        // An exact-size copy of the reused name buffer.
+        entries.append(TwzCMB::TwzBCDItem{QString(Item.Name.constData(), Item.Name.size()),
+                                          Item.Offset, Item.Size});
+    });
+    content.Entries = std::move(entries);
+    return content;
+}
+
+TwzIndexContent TwzIndexReader::Walk(QByteArrayView Bytes, TwzEncoding Encoding,
+                                     const TwzEntryVisitor &Visit)
+{
     const QByteArrayView text = TextBeforeNul(Bytes);
     TwzLineDecoder decoder(text, Encoding);
     TwzIndexContent content;
@@ -140,6 +167,7 @@ TwzIndexContent TwzIndexReader::Parse(QByteArrayView Bytes, TwzEncoding Encoding
 
     // A window of the current line and the two after it: every line is
     // examined in turn, including those a section has just consumed.
+    TwzCMB::TwzBCDItem item;
     LineCursor cursor(text);
     QByteArrayView window[3];
     int filled = 0;
@@ -151,16 +179,22 @@ TwzIndexContent TwzIndexReader::Parse(QByteArrayView Bytes, TwzEncoding Encoding
         // "[" is never a CP932 lead byte, so the first byte can be tested
         // before decoding; the closing "]" is tested on the decoded text.
         if (trimmed.size() >= 2 && trimmed[0] == '[') {
-            const QString line = decoder.Decode(trimmed);
-            if (line.size() >= 2 && line.endsWith(QLatin1Char(']'))) {
-                const QString name = line.sliced(1, line.size() - 2);
-                if (name.compare(HeaderName, Qt::CaseInsensitive) == 0) {
+            QString &name = item.Name;
+            decoder.DecodeInto(trimmed, name);
+            if (name.size() >= 2 && name.endsWith(QLatin1Char(']'))) {
+                // Cuts the brackets in place, keeping the buffer's capacity for
+                // the next line ("[" is one character in both encodings).
+                QChar *chars = name.data();
+                std::memmove(chars, chars + 1, sizeof(QChar) * static_cast<size_t>(name.size() - 2));
+                name.truncate(name.size() - 2);
+                if (name.size() == HeaderName.size() &&
+                    name.compare(HeaderName, Qt::CaseInsensitive) == 0) {
                     if (filled >= 2)
                         content.DataFileLine = decoder.Decode(window[1]);
                 } else if (filled >= 3) {
-                    const qint32 offset = ParseNumberLine(window[1], decoder);
-                    const qint32 size = ParseNumberLine(window[2], decoder);
-                    content.Entries.append(TwzCMB::TwzBCDItem{name, offset, size});
+                    item.Offset = ParseNumberLine(window[1], decoder);
+                    item.Size = ParseNumberLine(window[2], decoder);
+                    Visit(item);
                 }
             }
         }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // What an index says: its entries in file order and the data file line of the
@@ -22,8 +23,15 @@ struct TwzIndexContent
 class TwzIndexReader
 {
 public:
+    // Called for each entry in file order. The item is reused between calls:
+    // copy what is kept.
+    using TwzEntryVisitor = std::function<void(const TwzCMB::TwzBCDItem &Item)>;
+
     // Throws TwzConvertError on a number line that is not a 32-bit integer.
     static TwzIndexContent Parse(QByteArrayView Bytes, TwzEncoding Encoding);
+    // The same without keeping the entries: Content.Entries stays empty.
+    static TwzIndexContent Walk(QByteArrayView Bytes, TwzEncoding Encoding,
+                                const TwzEntryVisitor &Visit);
 
     // Lines end at CR LF, lone CR or lone LF; a NUL ends the text; a final
     // break adds no empty line.

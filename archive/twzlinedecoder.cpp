@@ -1,5 +1,7 @@
 #include "twzlinedecoder.h"
 
+#include "twzcp932table.h"
+
 #include <cstring>
 
 namespace {
@@ -18,7 +20,8 @@ bool IsAscii(QByteArrayView Bytes)
 TwzLineDecoder::TwzLineDecoder(QByteArrayView Text, TwzEncoding Encoding)
     : FEncoding(Encoding),
       // No BOM is recognised: an initial U+FEFF stays part of the line.
-      FCp932("windows-31j", QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
+      FCp932("windows-31j", QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom),
+      FUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
 {
     if (FEncoding == TwzEncoding::Auto)
         FEncoding = IsValidUtf8(Text) ? TwzEncoding::Utf8 : TwzEncoding::Cp932;
@@ -26,11 +29,27 @@ TwzLineDecoder::TwzLineDecoder(QByteArrayView Text, TwzEncoding Encoding)
 
 QString TwzLineDecoder::Decode(QByteArrayView Line)
 {
-    if (IsAscii(Line))
-        return QString::fromLatin1(Line);
-    if (FEncoding == TwzEncoding::Utf8)
-        return QString::fromUtf8(Line);
-    return FCp932.decode(Line);
+    QString text;
+    DecodeInto(Line, text);
+    return text;
+}
+
+void TwzLineDecoder::DecodeInto(QByteArrayView Line, QString &Text)
+{
+    // Every byte gives at most one UTF-16 unit in both encodings.
+    Text.resize(Line.size());
+    QChar *const begin = Text.data();
+    if (IsAscii(Line)) {
+        for (qsizetype i = 0; i < Line.size(); ++i)
+            begin[i] = QLatin1Char(Line[i]);
+        return;
+    }
+    if (FEncoding == TwzEncoding::Utf8) {
+        Text.truncate(FUtf8.appendToBuffer(begin, Line) - begin);
+        return;
+    }
+    if (!TwzCp932Table::Instance().Decode(Line, Text))
+        Text = FCp932.decode(Line);
 }
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.

@@ -20,6 +20,9 @@ public:
     TwzLineDecoder(QByteArrayView Text, TwzEncoding Encoding);
 
     QString Decode(QByteArrayView Line);
+    // The same into Text, reusing its memory: no allocation per line when a
+    // caller decodes many lines into one buffer.
+    void DecodeInto(QByteArrayView Line, QString &Text);
     TwzEncoding Encoding() const { return FEncoding; }
 
     static bool IsValidUtf8(QByteArrayView Text);
@@ -27,4 +30,5 @@ public:
 private:
     TwzEncoding FEncoding;
     QStringDecoder FCp932;
+    QStringDecoder FUtf8;
 };

@@ -3,9 +3,11 @@
 #include "fuzzsandbox.h"
 
 #include "twzcmb.h"
+#include "twzcp932table.h"
 #include "twzindexreader.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
         } catch (const TwzConvertError &) {
         }
     }
+
+    // The table decoder must agree with the system's converter wherever it
+    // claims to know the bytes.
+    static QStringDecoder cp932("windows-31j", QStringDecoder::Flag::Stateless |
+                                                   QStringDecoder::Flag::ConvertInitialBom);
+    QString fromTable;
+    if (TwzCp932Table::Instance().Decode(bytes, fromTable) && fromTable != cp932.decode(bytes))
+        abort();
 
     static const QString folder = TFuzzSandbox::Folder();
     static const QString indexPath = folder + QStringLiteral("/index.cmb");
