@@ -42,6 +42,7 @@ bool TwzCp932Table::Decode(QByteArrayView Line, QString &Text) const
     Text.resize(Line.size());
     char16_t *out = reinterpret_cast<char16_t *>(Text.data());
     char16_t *const begin = out;
+    bool known = true;
     while (p < end) {
         const unsigned char b = *p;
         if (b < 0x80) {
@@ -50,18 +51,20 @@ bool TwzCp932Table::Decode(QByteArrayView Line, QString &Text) const
             continue;
         }
         const int lead = FLeadIndex[b];
-        char16_t c;
-        if (lead >= 0) {
-            if (end - p < 2 || (c = FPairs[lead][p[1]]) == 0)
-                return false;
+        char16_t c = 0;
+        if (lead >= 0 && end - p >= 2 && (c = FPairs[lead][p[1]]) != 0) {
             p += 2;
-        } else {
-            if ((c = FSingle[b]) == 0)
-                return false;
+        } else if (lead < 0 && (c = FSingle[b]) != 0) {
             ++p;
+        } else {
+            // A broken sequence costs one byte, so the next character is
+            // read again from its own first byte.
+            c = 0xFFFD;
+            ++p;
+            known = false;
         }
         *out++ = c;
     }
     Text.truncate(out - begin);
-    return true;
+    return known;
 }

@@ -185,7 +185,8 @@ TwzIndexContent TwzIndexReader::Walk(QByteArrayView Bytes, TwzEncoding Encoding,
                 // Cuts the brackets in place, keeping the buffer's capacity for
                 // the next line ("[" is one character in both encodings).
                 QChar *chars = name.data();
-                std::memmove(chars, chars + 1, sizeof(QChar) * static_cast<size_t>(name.size() - 2));
+                std::memmove(chars, chars + 1,
+                             sizeof(QChar) * static_cast<size_t>(name.size() - 2));
                 name.truncate(name.size() - 2);
                 if (name.size() == HeaderName.size() &&
                     name.compare(HeaderName, Qt::CaseInsensitive) == 0) {

@@ -20,8 +20,8 @@ bool IsAscii(QByteArrayView Bytes)
 TwzLineDecoder::TwzLineDecoder(QByteArrayView Text, TwzEncoding Encoding)
     : FEncoding(Encoding),
       // No BOM is recognised: an initial U+FEFF stays part of the line.
-      FCp932("windows-31j", QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom),
-      FUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
+      FUtf8(QStringDecoder::Utf8,
+            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom)
 {
     if (FEncoding == TwzEncoding::Auto)
         FEncoding = IsValidUtf8(Text) ? TwzEncoding::Utf8 : TwzEncoding::Cp932;
@@ -48,8 +48,7 @@ void TwzLineDecoder::DecodeInto(QByteArrayView Line, QString &Text)
         Text.truncate(FUtf8.appendToBuffer(begin, Line) - begin);
         return;
     }
-    if (!TwzCp932Table::Instance().Decode(Line, Text))
-        Text = FCp932.decode(Line);
+    TwzCp932Table::Instance().Decode(Line, Text);
 }
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.

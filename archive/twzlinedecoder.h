@@ -29,6 +29,5 @@ public:
 
 private:
     TwzEncoding FEncoding;
-    QStringDecoder FCp932;
     QStringDecoder FUtf8;
 };

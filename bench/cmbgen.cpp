@@ -47,7 +47,8 @@ int main(int argc, char *argv[])
     const bool tree = args.removeAll(QStringLiteral("--tree")) > 0;
     const bool noData = args.removeAll(QStringLiteral("--no-data")) > 0;
     if (args.size() != 4)
-        return Fail(QStringLiteral("usage: cmb-bench-gen [--tree] [--no-data] OUTDIR COUNT MIN MAX"));
+        return Fail(
+            QStringLiteral("usage: cmb-bench-gen [--tree] [--no-data] OUTDIR COUNT MIN MAX"));
     const QString out = args[0];
     const qint64 count = args[1].toLongLong();
     const qint64 minSize = args[2].toLongLong();

@@ -39,11 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
     }
 
     // The table decoder must agree with the system's converter wherever it
-    // claims to know the bytes.
+    // claims to know the bytes, but for the three control characters that the
+    // converter's IBM table swaps (0x1A, 0x1C, 0x7F), which Windows keeps.
     static QStringDecoder cp932("windows-31j", QStringDecoder::Flag::Stateless |
                                                    QStringDecoder::Flag::ConvertInitialBom);
     QString fromTable;
-    if (TwzCp932Table::Instance().Decode(bytes, fromTable) && fromTable != cp932.decode(bytes))
+    if (!bytes.contains('\x1a') && !bytes.contains('\x1c') && !bytes.contains('\x7f') &&
+        TwzCp932Table::Instance().Decode(bytes, fromTable) && fromTable != cp932.decode(bytes))
         abort();
 
     static const QString folder = TFuzzSandbox::Folder();
