@@ -6,7 +6,7 @@ set -euo pipefail
 build_pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6svg6
             fonts-ipafont-gothic xvfb xauth)
 test_pkgs=(desktop-file-utils appstream shared-mime-info xdg-utils file)
-bench_pkgs=(libarchive-tools time)
+bench_pkgs=(libarchive-tools time hyperfine jq bc)
 fuzz_pkgs=(clang libclang-rt-14-dev libfuzzer-14-dev)
 
 want=("${build_pkgs[@]}")
