@@ -6,16 +6,32 @@
 
 #include <QFileInfo>
 
+bool TwzCMB::ReadIndexFile(const QString &FileName, QByteArray &Bytes)
+{
+    if (!QFileInfo::exists(FileName))
+        return false;
+    if (!TwzRegularFile::ReadAll(FileName, Bytes))
+        throw TwzFileOpenError(FileName);
+    return true;
+}
+
+bool TwzCMB::ScanIndex(const QString &FileName, TwzEncoding Encoding,
+                       const std::function<void(const TwzBCDItem &Item)> &Visit)
+{
+    QByteArray bytes;
+    if (!ReadIndexFile(FileName, bytes))
+        return false;
+    TwzIndexReader::Walk(bytes, Encoding, Visit);
+    return true;
+}
+
 bool TwzCMB::LoadIndex(const QString &FileName, TwzEncoding Encoding)
 {
-    const QFileInfo info(FileName);
-    if (!info.exists())
+    QByteArray bytes;
+    if (!ReadIndexFile(FileName, bytes))
         return false;
 
-    QByteArray bytes;
-    if (!TwzRegularFile::ReadAll(FileName, bytes))
-        throw TwzFileOpenError(FileName);
-
+    const QFileInfo info(FileName);
     TwzIndexContent content = TwzIndexReader::Parse(bytes, Encoding);
 
     // Only a complete read replaces what the archive held.

@@ -35,6 +35,13 @@ public:
     // TwzFileOpenError or TwzConvertError, also leaving everything as it was.
     bool LoadIndex(const QString &FileName, TwzEncoding Encoding = TwzEncoding::Auto);
 
+    // Reads an index without keeping it: Visit sees every entry in index
+    // order (the item is reused between calls, so copy what is kept). For
+    // listing very large indexes. False when the file does not exist; throws
+    // as LoadIndex does.
+    static bool ScanIndex(const QString &FileName, TwzEncoding Encoding,
+                          const std::function<void(const TwzBCDItem &Item)> &Visit);
+
     // Appends the entry names in index order; returns their number.
     int GetItemNames(QStringList &List) const;
 
@@ -58,6 +65,7 @@ public:
     qsizetype NextItemOfSameName(qsizetype Index) const;
 
 private:
+    static bool ReadIndexFile(const QString &FileName, QByteArray &Bytes);
     void BuildLookup() const;
 
     QString FDataFileName;

@@ -8,6 +8,11 @@ namespace {
 
 const QString HeaderName = QStringLiteral("BinaryCombineData");
 
+inline bool IsBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= 32 && c != '\n' && c != '\r';
+}
+
 bool HasByte(quint64 Word, char Byte)
 {
     const quint64 x = Word ^ (0x0101010101010101ULL * static_cast<unsigned char>(Byte));
@@ -19,7 +24,7 @@ bool HasByte(quint64 Word, char Byte)
 class LineCursor
 {
 public:
-    explicit LineCursor(QByteArrayView Text) : FText(Text) {}
+    explicit LineCursor(QByteArrayView Text, qsizetype Start = 0) : FText(Text), FPos(Start) {}
 
     bool Next(QByteArrayView &Line)
     {
@@ -48,7 +53,7 @@ public:
 
 private:
     QByteArrayView FText;
-    qsizetype FPos = 0;
+    qsizetype FPos;
 };
 
 int HexDigit(char c)
@@ -165,45 +170,52 @@ TwzIndexContent TwzIndexReader::Walk(QByteArrayView Bytes, TwzEncoding Encoding,
     TwzIndexContent content;
     content.Encoding = decoder.Encoding();
 
-    // A window of the current line and the two after it: every line is
-    // examined in turn, including those a section has just consumed.
+    // Every line is examined in turn, including those a section has just
+    // consumed. Only a line whose first non-blank byte is "[" can be a
+    // section, and "[" is never a CP932 lead byte, so the walk jumps from one
+    // such line to the next instead of splitting every line.
     TwzCMB::TwzBCDItem item;
-    LineCursor cursor(text);
-    QByteArrayView window[3];
-    int filled = 0;
-    while (filled < 3 && cursor.Next(window[filled]))
-        ++filled;
+    const char *data = text.data();
+    const qsizetype size = text.size();
+    qsizetype from = 0;
+    while (from < size) {
+        const void *hit = std::memchr(data + from, '[', static_cast<size_t>(size - from));
+        if (!hit)
+            break;
+        const qsizetype bracket = static_cast<const char *>(hit) - data;
+        from = bracket + 1;
+        qsizetype lineStart = bracket;
+        while (lineStart > 0 && IsBlank(data[lineStart - 1]))
+            --lineStart;
+        if (lineStart > 0 && data[lineStart - 1] != '\n' && data[lineStart - 1] != '\r')
+            continue; // not the first non-blank byte of its line
 
-    while (filled > 0) {
-        const QByteArrayView trimmed = Trim(window[0]);
-        // "[" is never a CP932 lead byte, so the first byte can be tested
-        // before decoding; the closing "]" is tested on the decoded text.
-        if (trimmed.size() >= 2 && trimmed[0] == '[') {
-            QString &name = item.Name;
-            decoder.DecodeInto(trimmed, name);
-            if (name.size() >= 2 && name.endsWith(QLatin1Char(']'))) {
-                // Cuts the brackets in place, keeping the buffer's capacity for
-                // the next line ("[" is one character in both encodings).
-                QChar *chars = name.data();
-                std::memmove(chars, chars + 1,
-                             sizeof(QChar) * static_cast<size_t>(name.size() - 2));
-                name.truncate(name.size() - 2);
-                if (name.size() == HeaderName.size() &&
-                    name.compare(HeaderName, Qt::CaseInsensitive) == 0) {
-                    if (filled >= 2)
-                        content.DataFileLine = decoder.Decode(window[1]);
-                } else if (filled >= 3) {
-                    item.Offset = ParseNumberLine(window[1], decoder);
-                    item.Size = ParseNumberLine(window[2], decoder);
-                    Visit(item);
-                }
-            }
-        }
-        window[0] = window[1];
-        window[1] = window[2];
-        if (filled == 3 && cursor.Next(window[2]))
+        LineCursor cursor(text, lineStart);
+        QByteArrayView line, next1, next2;
+        cursor.Next(line);
+        from = lineStart + line.size();
+        const QByteArrayView trimmed = Trim(line);
+        if (trimmed.size() < 2)
             continue;
-        --filled;
+        QString &name = item.Name;
+        decoder.DecodeInto(trimmed, name);
+        if (!name.endsWith(QLatin1Char(']')))
+            continue;
+        // Cuts the brackets in place, keeping the buffer's capacity for the
+        // next line ("[" is one character in both encodings).
+        QChar *chars = name.data();
+        std::memmove(chars, chars + 1, sizeof(QChar) * static_cast<size_t>(name.size() - 2));
+        name.truncate(name.size() - 2);
+        const bool has1 = cursor.Next(next1);
+        if (name.size() == HeaderName.size() &&
+            name.compare(HeaderName, Qt::CaseInsensitive) == 0) {
+            if (has1)
+                content.DataFileLine = decoder.Decode(next1);
+        } else if (has1 && cursor.Next(next2)) {
+            item.Offset = ParseNumberLine(next1, decoder);
+            item.Size = ParseNumberLine(next2, decoder);
+            Visit(item);
+        }
     }
     return content;
 }

@@ -11,12 +11,81 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
 // Entries beyond this size are listed but not copied: the data file line may
 // name any file on the machine, and reading gigabytes finds nothing new.
 constexpr qint32 LargestCopiedEntry = 1 << 16;
+
+// The plain line-by-line reading of the format: the oracle for the
+// reader's faster walk.
+struct TReference
+{
+    QList<TwzCMB::TwzBCDItem> Entries;
+    std::optional<QString> DataFileLine;
+    QString Error;
+};
+
+TReference ReadPlainly(QByteArrayView Bytes, TwzEncoding Encoding)
+{
+    TReference result;
+    const QList<QByteArrayView> lines = TwzIndexReader::SplitLines(Bytes);
+    TwzLineDecoder decoder(TwzIndexReader::TextBeforeNul(Bytes), Encoding);
+    auto number = [&](QByteArrayView Line) {
+        const QByteArrayView trimmed = TwzIndexReader::Trim(Line);
+        if (const auto value = TwzIndexReader::ParseInteger(trimmed))
+            return *value;
+        throw TwzConvertError(decoder.Decode(trimmed));
+    };
+    try {
+        for (qsizetype j = 0; j < lines.size(); ++j) {
+            const QString line = decoder.Decode(TwzIndexReader::Trim(lines[j]));
+            if (line.size() < 2 || !line.startsWith(QLatin1Char('[')) ||
+                !line.endsWith(QLatin1Char(']')))
+                continue;
+            const QString name = line.mid(1, line.size() - 2);
+            if (name.compare(QStringLiteral("BinaryCombineData"), Qt::CaseInsensitive) == 0) {
+                if (j + 1 < lines.size())
+                    result.DataFileLine = decoder.Decode(lines[j + 1]);
+            } else if (j + 2 < lines.size()) {
+                const qint32 offset = number(lines[j + 1]);
+                const qint32 size = number(lines[j + 2]);
+                result.Entries.append(TwzCMB::TwzBCDItem{name, offset, size});
+            }
+        }
+    } catch (const TwzConvertError &e) {
+        result.Error = e.Message();
+    }
+    return result;
+}
+
+void CompareWithReference(QByteArrayView Bytes, TwzEncoding Encoding)
+{
+    const TReference expected = ReadPlainly(Bytes, Encoding);
+    TReference actual;
+    try {
+        TwzIndexContent content = TwzIndexReader::Parse(Bytes, Encoding);
+        actual.Entries = content.Entries;
+        actual.DataFileLine = content.DataFileLine;
+    } catch (const TwzConvertError &e) {
+        actual.Error = e.Message();
+    }
+    if (actual.Error != expected.Error)
+        abort();
+    if (!actual.Error.isEmpty())
+        return; // entries before the error are not kept
+    if (actual.DataFileLine != expected.DataFileLine ||
+        actual.Entries.size() != expected.Entries.size())
+        abort();
+    for (qsizetype i = 0; i < actual.Entries.size(); ++i) {
+        const auto &a = actual.Entries[i];
+        const auto &b = expected.Entries[i];
+        if (a.Name != b.Name || a.Offset != b.Offset || a.Size != b.Size)
+            abort();
+    }
+}
 
 void WriteFile(const QString &Path, QByteArrayView Bytes)
 {
@@ -31,12 +100,8 @@ void WriteFile(const QString &Path, QByteArrayView Bytes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *Data, size_t Size)
 {
     const QByteArrayView bytes(reinterpret_cast<const char *>(Data), static_cast<qsizetype>(Size));
-    for (TwzEncoding encoding : {TwzEncoding::Auto, TwzEncoding::Cp932, TwzEncoding::Utf8}) {
-        try {
-            TwzIndexReader::Parse(bytes, encoding);
-        } catch (const TwzConvertError &) {
-        }
-    }
+    for (TwzEncoding encoding : {TwzEncoding::Auto, TwzEncoding::Cp932, TwzEncoding::Utf8})
+        CompareWithReference(bytes, encoding);
 
     // The table decoder must agree with the system's converter wherever it
     // claims to know the bytes, but for the three control characters that the
