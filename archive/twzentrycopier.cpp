@@ -34,7 +34,8 @@ KernelCopy CopyInKernel(const TwzRegularFile &Source, qint64 Offset, qint64 Size
     loff_t inPos = Offset;
     loff_t outPos = Target.pos();
     while (Done < Size) {
-        const size_t want = static_cast<size_t>(qMin<qint64>(Size - Done, 64 * TwzEntryCopier::ChunkSize));
+        const size_t want =
+            static_cast<size_t>(qMin<qint64>(Size - Done, 64 * TwzEntryCopier::ChunkSize));
         const ssize_t n = ::copy_file_range(Source.Handle(), &inPos, out, &outPos, want, 0);
         if (n < 0) {
             if (errno == EINTR)
@@ -45,9 +46,8 @@ KernelCopy CopyInKernel(const TwzRegularFile &Source, qint64 Offset, qint64 Size
             Error = errno;
             // EIO and the like come from either side; the target's space and
             // size limits are the common ones.
-            return (errno == ENOSPC || errno == EFBIG || errno == EDQUOT)
-                       ? KernelCopy::WriteError
-                       : KernelCopy::ReadError;
+            return (errno == ENOSPC || errno == EFBIG || errno == EDQUOT) ? KernelCopy::WriteError
+                                                                          : KernelCopy::ReadError;
         }
         if (n == 0)
             return KernelCopy::ShortRead;
@@ -122,7 +122,8 @@ bool TwzEntryCopier::Copy(const QString &DataFileName, qint64 Offset, qint64 Siz
         const qint64 got = source.ReadAt(buffer.get(), want, Offset + done);
         if (got != want) {
             CutBack(Stream, start);
-            SetReason(Reason, got < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : ShrankReason);
+            SetReason(Reason,
+                      got < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : ShrankReason);
             return false;
         }
         if (Stream.write(buffer.get(), got) != got)
@@ -131,5 +132,9 @@ bool TwzEntryCopier::Copy(const QString &DataFileName, qint64 Offset, qint64 Siz
         if (Progress)
             Progress(done);
     }
+    // A file holds small writes in its buffer, where a full disk would show
+    // only when the caller closes it and the error is lost.
+    if (auto *file = qobject_cast<QFileDevice *>(&Stream); file && !file->flush())
+        throw TwzStreamWriteError(file->errorString());
     return true;
 }
