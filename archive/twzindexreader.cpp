@@ -79,6 +79,8 @@ qint32 ParseNumberLine(QByteArrayView Line, TwzLineDecoder &Decoder)
 
 QByteArrayView TwzIndexReader::TextBeforeNul(QByteArrayView Bytes)
 {
+    if (Bytes.isEmpty()) // an empty view may have no data pointer for memchr
+        return Bytes;
     const void *nul = std::memchr(Bytes.data(), '\0', static_cast<size_t>(Bytes.size()));
     return nul ? Bytes.first(static_cast<const char *>(nul) - Bytes.data()) : Bytes;
 }
