@@ -99,7 +99,9 @@ bool TwzCMB::ExtractItem(QIODevice &Stream, const QString &Name, QString *Reason
     QString reason = QStringLiteral("no entry of that name");
     for (qsizetype i = FindItem(Name); i >= 0; i = NextItemOfSameName(i)) {
         if (ExtractEntry(Stream, FItems[i], &reason)) {
-            Stream.seek(0);
+            // A pipe has no position to go back to.
+            if (!Stream.isSequential())
+                Stream.seek(0);
             return true;
         }
     }

@@ -60,7 +60,7 @@ KernelCopy CopyInKernel(const TwzRegularFile &Source, qint64 Offset, qint64 Size
 
 void CutBack(QIODevice &Stream, qint64 Start)
 {
-    if (auto *file = qobject_cast<QFileDevice *>(&Stream)) {
+    if (auto *file = qobject_cast<QFileDevice *>(&Stream); file && !file->isSequential()) {
         file->resize(Start);
         file->seek(Start);
     }
