@@ -13,8 +13,10 @@
 #include <algorithm>
 #include <memory>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,6 +98,7 @@ private slots:
     void dataFileClosedAfterRead();
     void streamRefusesBytes_data();
     void streamRefusesBytes();
+    void fileSizeLimitReached();
     void progressReported();
     void sequentialStream();
     void reloadReplaces();
@@ -406,6 +409,39 @@ void TestTwzCMB::streamRefusesBytes()
     } catch (const TwzStreamWriteError &e) {
         QCOMPARE(e.Message(), QStringLiteral("ストリームへの書き込みエラー"));
     }
+}
+
+// A file that may not grow (full disk, size limit) raises the write error
+// from the kernel copy too, and is cut back to where the entry began.
+void TestTwzCMB::fileSizeLimitReached()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const qint64 size = 2 * 1048576;
+    WriteFile(dir, QStringLiteral("data.bin"), Pattern(size));
+    TwzCMB archive;
+    QVERIFY(archive.LoadIndex(WriteIndex(dir, {{"e", 0, size}})));
+    QFile out(dir.filePath(QStringLiteral("out")));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write("prefix");
+
+    struct rlimit saved;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 1048576;
+    const auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool raised = false;
+    try {
+        archive.ExtractItem(out, QStringLiteral("e"));
+    } catch (const TwzStreamWriteError &) {
+        raised = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
+    QVERIFY(raised);
+    out.close();
+    QCOMPARE(out.size(), 6);
 }
 
 void TestTwzCMB::progressReported()

@@ -289,6 +289,10 @@ void TestTwzIndexFormat::encodings_data()
                                  << QStringLiteral("a.txt") << TwzEncoding::Utf8;
     QTest::newRow("half-width katakana") << QByteArray("\xb1\xb2.txt") << TwzEncoding::Auto
                                          << QStringLiteral("ｱｲ.txt") << TwzEncoding::Cp932;
+    // Windows' own table, not plain Shift_JIS: its wave dash and NEC signs.
+    QTest::newRow("windows extensions")
+        << QByteArray("\x81\x60\x87\x40\x87\x5c") << TwzEncoding::Auto << QStringLiteral("～①Ⅸ")
+        << TwzEncoding::Cp932;
     // Valid UTF-8 read as told, byte by byte through the Shift-JIS table.
     QTest::newRow("utf-8 bytes told shift-jis")
         << QByteArray("ソ") << TwzEncoding::Cp932 << QStringLiteral("繧ｽ") << TwzEncoding::Cp932;
