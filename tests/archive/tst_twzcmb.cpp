@@ -265,6 +265,15 @@ void TestTwzCMB::extract()
     writeOnly.close();
     QVERIFY(writeOnly.open(QIODevice::ReadOnly));
     QVERIFY(writeOnly.readAll() == data.mid(offset, size));
+
+    // The kernel refuses to copy into a file opened for appending.
+    QFile appended(dir.filePath(QStringLiteral("out3")));
+    QVERIFY(appended.open(QIODevice::WriteOnly | QIODevice::Append));
+    appended.write(prefix);
+    QVERIFY(archive.ExtractItem(appended, QStringLiteral("e")));
+    appended.close();
+    QVERIFY(appended.open(QIODevice::ReadOnly));
+    QVERIFY(appended.readAll() == expected);
 }
 
 void TestTwzCMB::failedRead_data()
