@@ -78,7 +78,7 @@ void TestTwzIndexFormat::parse_data()
                      << QByteArray("");
 
     row("trimmed section and numbers")
-        << QByteArray(" \t[a.txt]\x01\x1f \r\n   120  \r\n\t7\x0b\r\n")
+        << QByteArray("\x0b \t[a.txt]\x01\x1f \r\n   120  \r\n\t7\x0b\r\n")
         << QByteArrayList{"a.txt|120|7"} << false << QByteArray("");
     row("DEL is not trimmed") << QByteArray("[a.txt]\x7f\r\n0\r\n5\r\n") << QByteArrayList()
                               << false << QByteArray("");
@@ -164,6 +164,14 @@ void TestTwzIndexFormat::parse()
     QCOMPARE(archive.DataFileName(),
              hasDataFile ? dir.path() + QLatin1Char('/') + QString::fromUtf8(dataFileLine)
                          : QString());
+
+    // Streaming the index sees the same entries.
+    QByteArrayList scanned;
+    QVERIFY(TwzCMB::ScanIndex(path, TwzEncoding::Auto, [&scanned](const TwzCMB::TwzBCDItem &Item) {
+        scanned += Item.Name.toUtf8() + '|' + QByteArray::number(Item.Offset) + '|' +
+                   QByteArray::number(Item.Size);
+    }));
+    QCOMPARE(scanned, entries);
 }
 
 void TestTwzIndexFormat::integers_data()
@@ -267,6 +275,8 @@ void TestTwzIndexFormat::badNumbers()
         QCOMPARE(QString::fromUtf8(e.what()), message);
         QCOMPARE(e.Message(), message);
     }
+    QVERIFY_THROWS_EXCEPTION(TwzConvertError, TwzCMB::ScanIndex(path, TwzEncoding::Auto,
+                                                                [](const TwzCMB::TwzBCDItem &) {}));
 }
 
 void TestTwzIndexFormat::encodings_data()
