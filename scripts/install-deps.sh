@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those still missing,
-# so a second run is quick. Groups: build (default), test, bench, fuzz, package.
+# so a second run is quick. Groups: build (default), test, bench, fuzz, package,
+# screenshot.
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6svg6
@@ -8,6 +9,7 @@ build_pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6svg6
 test_pkgs=(desktop-file-utils appstream shared-mime-info xdg-utils file)
 bench_pkgs=(libarchive-tools time hyperfine jq bc)
 fuzz_pkgs=(clang libclang-rt-14-dev libfuzzer-14-dev)
+screenshot_pkgs=(imagemagick x11-utils)
 
 want=("${build_pkgs[@]}")
 for group in "$@"; do
@@ -16,6 +18,7 @@ for group in "$@"; do
     test) want+=("${test_pkgs[@]}") ;;
     bench) want+=("${bench_pkgs[@]}") ;;
     fuzz) want+=("${fuzz_pkgs[@]}") ;;
+    screenshot) want+=("${screenshot_pkgs[@]}") ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -1,0 +1,6 @@
+#include "tviewerprogram.h"
+
+int main(int argc, char *argv[])
+{
+    return TViewerProgram::Run(argc, argv);
+}
