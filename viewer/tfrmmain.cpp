@@ -46,9 +46,9 @@ TfrmMain::TfrmMain(TDesktopSeam &Seam, QWidget *Parent)
     connect(ui->lvFiles, &TFileListView::DblClick, this, &TfrmMain::lvFilesDblClick);
     connect(ui->lvFiles, &QWidget::customContextMenuRequested, this, &TfrmMain::lvFilesContextMenu);
     connect(ui->lvFiles->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TfrmMain::lvFilesSelectionChanged);
+            &TfrmMain::lvFilesSelectItem);
     // A reset drops the selection without a selectionChanged signal.
-    connect(FModel, &QAbstractItemModel::modelReset, this, &TfrmMain::lvFilesSelectionChanged);
+    connect(FModel, &QAbstractItemModel::modelReset, this, &TfrmMain::lvFilesSelectItem);
 
     FormCreate();
 }
@@ -158,7 +158,7 @@ void TfrmMain::lvFilesDblClick()
         ui->actFile_AppOpen->trigger(); // does nothing while the action is disabled
 }
 
-void TfrmMain::lvFilesSelectionChanged()
+void TfrmMain::lvFilesSelectItem()
 {
     // The entry actions need an entry: enabled exactly while one is selected.
     const bool Any = ui->lvFiles->selectionModel()->hasSelection();

@@ -49,7 +49,7 @@ private:
     void actFile_WriteOutExecute();
     void actHelp_AboutExecute();
     void lvFilesDblClick();
-    void lvFilesSelectionChanged();
+    void lvFilesSelectItem();
     void lvFilesContextMenu(const QPoint &Pos);
 
     void LoadIndex(const QString &FileName);

@@ -48,7 +48,8 @@ void TwzApplication::Initialise(QApplication &Application)
 {
     QApplication::setApplicationName(Title());
     QApplication::setApplicationVersion(Version());
-    QApplication::setDesktopFileName(QStringLiteral("cmbviewer"));
+    // Matches the installed .desktop file, so the desktop shows our entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.cmbviewer.CmbViewer"));
     QApplication::setWindowIcon(Icon());
     // Menus are windows of their own and do not inherit a window's font.
     Application.setFont(UiFont());
