@@ -355,17 +355,33 @@ private slots:
         QCOMPARE(AppOpen.count(), 0);
     }
 
+    void EditingACaptionChangesTheName_data()
+    {
+        QTest::addColumn<bool>("ByClick");
+        QTest::newRow("F2") << false;
+        QTest::newRow("click on the selected item") << true;
+    }
     void EditingACaptionChangesTheName()
     {
+        QFETCH(bool, ByClick);
         OpenThree();
         FWindow->show();
         QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
         const QModelIndex Second = FWindow->EntryModel()->index(1);
-        List()->setCurrentIndex(Second);
-        List()->setFocus();
-        QTest::keyClick(List(), Qt::Key_F2);
-        auto *Editor = List()->viewport()->findChild<QLineEdit *>();
-        QVERIFY(Editor);
+        if (ByClick) {
+            const QPoint Where = List()->visualRect(Second).center();
+            QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, Where);
+            QCOMPARE(SelectedRows(), 1);
+            // A second click, too late to make a double-click, starts editing.
+            QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, Where,
+                              QApplication::doubleClickInterval() + 50);
+        } else {
+            List()->setCurrentIndex(Second);
+            List()->setFocus();
+            QTest::keyClick(List(), Qt::Key_F2);
+        }
+        QLineEdit *Editor = nullptr;
+        QTRY_VERIFY((Editor = List()->viewport()->findChild<QLineEdit *>()));
         QVERIFY(Editor->isVisible());
         QCOMPARE(Editor->text(), QStringLiteral("画像\\b.png"));
         Editor->setText(QStringLiteral("renamed.png"));
