@@ -1,6 +1,9 @@
 // Times the main window on a large index: opening it (load and fill the
 // list), the first paint, and select-all, on the offscreen platform.
-//   cmb-bench-window [ENTRIES...]     (default: 100000 1000000)
+//   cmb-bench-window [ENTRIES...]       generates indexes (default: 100000 1000000)
+//                                       and prints a table in milliseconds
+//   cmb-bench-window open INDEX [RUNS]  prints "open", "paint" and "selectall"
+//                                       lines with the median in seconds
 #include "tdesktopseam.h"
 #include "tentrylistmodel.h"
 #include "tfrmmain.h"
@@ -12,6 +15,8 @@
 #include <QItemSelectionModel>
 #include <QTemporaryDir>
 #include <QTreeView>
+
+#include <algorithm>
 
 #include <cstdio>
 
@@ -69,20 +74,75 @@ double Ms(const QElapsedTimer &Timer)
     return double(Timer.nsecsElapsed()) / 1e6;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+struct TTimes
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication Application(argc, argv);
+    double Open = 0;        // load the index and fill the list
+    double FirstPaint = 0;  // lay out and paint the list
+    double SelectAll = 0;   // the select-all action
+    double SelectPaint = 0; // repaint with everything selected
+};
 
-    QList<int> Sizes;
-    for (const QString &Arg : QApplication::arguments().mid(1))
-        Sizes << Arg.toInt();
-    if (Sizes.isEmpty())
-        Sizes = {100000, 1000000};
+// Opens Path in a fresh window and times each step; false on any failure.
+bool Measure(const QString &Path, TTimes &Times, int &Rows)
+{
+    TQuietSeam Seam;
+    TfrmMain Window(Seam);
+    Window.show();
+    QApplication::processEvents();
+    auto *List = Window.findChild<QTreeView *>(QStringLiteral("lvFiles"));
 
+    QElapsedTimer Timer;
+    Timer.start();
+    const bool Opened = Window.OpenIndexFile(Path);
+    Times.Open = Ms(Timer);
+    Timer.restart();
+    QApplication::processEvents();
+    List->viewport()->repaint();
+    Times.FirstPaint = Ms(Timer);
+    Rows = Window.EntryModel()->rowCount();
+    if (!Opened || Seam.Errors)
+        return false;
+
+    Timer.restart();
+    Window.findChild<QAction *>(QStringLiteral("actSelectAll"))->trigger();
+    Times.SelectAll = Ms(Timer);
+    Timer.restart();
+    QApplication::processEvents();
+    List->viewport()->repaint();
+    Times.SelectPaint = Ms(Timer);
+    // One range, and the entry actions follow it.
+    return List->selectionModel()->selection().size() == (Rows ? 1 : 0) &&
+           Window.findChild<QAction *>(QStringLiteral("actFile_WriteOut"))->isEnabled() ==
+               (Rows > 0);
+}
+
+double Median(QList<double> Values)
+{
+    std::sort(Values.begin(), Values.end());
+    return Values.isEmpty() ? 0 : Values[Values.size() / 2];
+}
+
+int OpenExisting(const QString &Path, int Runs)
+{
+    QList<double> Open, Paint, Select;
+    for (int i = 0; i < Runs; ++i) {
+        TTimes Times;
+        int Rows = 0;
+        if (!Measure(Path, Times, Rows)) {
+            std::fprintf(stderr, "cmb-bench-window: opening %s failed\n", qPrintable(Path));
+            return 1;
+        }
+        Open << Times.Open;
+        Paint << Times.FirstPaint;
+        Select << Times.SelectAll;
+    }
+    std::printf("open %.6f\npaint %.6f\nselectall %.6f\n", Median(Open) / 1000,
+                Median(Paint) / 1000, Median(Select) / 1000);
+    return 0;
+}
+
+int Generated(const QList<int> &Sizes)
+{
     std::printf("%10s %12s %12s %12s %12s\n", "entries", "open+fill", "first paint", "select-all",
                 "sel. paint");
     for (int Count : Sizes) {
@@ -92,39 +152,43 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "cannot write the index in %s\n", qPrintable(Dir.path()));
             return 1;
         }
-        TQuietSeam Seam;
-        TfrmMain Window(Seam);
-        Window.show();
-        QApplication::processEvents();
-        auto *List = Window.findChild<QTreeView *>(QStringLiteral("lvFiles"));
-
-        QElapsedTimer Timer;
-        Timer.start();
-        const bool Opened = Window.OpenIndexFile(Path);
-        const double Open = Ms(Timer);
-        Timer.restart();
-        QApplication::processEvents();
-        List->viewport()->repaint();
-        const double FirstPaint = Ms(Timer);
-        if (!Opened || Window.EntryModel()->rowCount() != Count || Seam.Errors) {
-            std::fprintf(stderr, "opening %d entries failed\n", Count);
+        TTimes Times;
+        int Rows = 0;
+        if (!Measure(Path, Times, Rows) || Rows != Count) {
+            std::fprintf(stderr, "the window failed on %d entries\n", Count);
             return 1;
         }
-
-        Timer.restart();
-        Window.findChild<QAction *>(QStringLiteral("actSelectAll"))->trigger();
-        const double SelectAll = Ms(Timer);
-        Timer.restart();
-        QApplication::processEvents();
-        List->viewport()->repaint();
-        const double SelectPaint = Ms(Timer);
-        if (List->selectionModel()->selection().size() != 1 ||
-            !Window.findChild<QAction *>(QStringLiteral("actFile_WriteOut"))->isEnabled()) {
-            std::fprintf(stderr, "select-all on %d entries failed\n", Count);
-            return 1;
-        }
-        std::printf("%10d %9.1f ms %9.1f ms %9.1f ms %9.1f ms\n", Count, Open, FirstPaint,
-                    SelectAll, SelectPaint);
+        std::printf("%10d %9.1f ms %9.1f ms %9.1f ms %9.1f ms\n", Count, Times.Open,
+                    Times.FirstPaint, Times.SelectAll, Times.SelectPaint);
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication Application(argc, argv);
+    const QStringList Args = QApplication::arguments().mid(1);
+
+    if (Args.value(0) == QLatin1String("open") && Args.size() >= 2)
+        return OpenExisting(Args[1], Args.size() >= 3 ? qMax(1, Args[2].toInt()) : 1);
+    if (Args.value(0) == QLatin1String("writeout")) {
+        std::fputs("cmb-bench-window: writing out is not part of the window yet\n", stderr);
+        return 2;
+    }
+    QList<int> Sizes;
+    for (const QString &Arg : Args) {
+        bool Ok = false;
+        Sizes << Arg.toInt(&Ok);
+        if (!Ok || Sizes.back() < 0) {
+            std::fputs("usage: cmb-bench-window [ENTRIES...] | open INDEX [RUNS]\n", stderr);
+            return 2;
+        }
+    }
+    if (Sizes.isEmpty())
+        Sizes = {100000, 1000000};
+    return Generated(Sizes);
 }
