@@ -9,7 +9,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
@@ -86,8 +85,6 @@ void TfrmMain::Guarded(const std::function<void()> &Body)
 
 void TfrmMain::LoadIndex(const QString &FileName)
 {
-    if (!FArchive)
-        FArchive = std::make_unique<TwzCMB>();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const auto RestoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     // A fresh archive, so that a failed load leaves the one on show intact.

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -43,7 +44,9 @@ bool TViewerProgram::ParseArguments(const QStringList &Arguments)
         FExitCode = 0;
         return false;
     }
-    FIndexFile = Parser.positionalArguments().value(0);
+    // Absolute, so that the caption names the file wherever it was started from.
+    const QString Index = Parser.positionalArguments().value(0);
+    FIndexFile = Index.isEmpty() ? QString() : QFileInfo(Index).absoluteFilePath();
     return true;
 }
 

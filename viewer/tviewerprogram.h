@@ -20,7 +20,7 @@ public:
     // (help, version, a usage error); ExitCode() then tells with what code.
     bool ParseArguments(const QStringList &Arguments);
     int ExitCode() const { return FExitCode; }
-    QString IndexFile() const { return FIndexFile; }
+    QString IndexFile() const { return FIndexFile; } // absolute; empty when none given
 
     // Creates and shows the main window, then opens the index named on the
     // command line, if any, as the Open action would. Null when the window

@@ -5,6 +5,7 @@
 #include "tviewerprogram.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,7 +45,8 @@ private slots:
         TViewerProgram Program(Seam);
         QCOMPARE(Program.ParseArguments(Arguments), Starts);
         QCOMPARE(Program.ExitCode(), ExitCode);
-        QCOMPARE(Program.IndexFile(), IndexFile);
+        QCOMPARE(Program.IndexFile(),
+                 IndexFile.isEmpty() ? QString() : QDir::current().absoluteFilePath(IndexFile));
     }
 
     void StartsEmptyWithoutAnIndex()
