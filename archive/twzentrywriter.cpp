@@ -72,6 +72,8 @@ bool TwzEntryWriter::Open(const QString &Folder, QString *Reason)
     FRoot = path.isEmpty()
                 ? -1
                 : RetryOpenAt(AT_FDCWD, path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    // Anonymous files are named through /proc.
+    FAnonymousFiles = ::access("/proc/self/fd", F_OK) == 0;
     if (FRoot < 0) {
         if (Reason)
             *Reason = SystemReason(path.isEmpty() ? ENOENT : errno);
@@ -169,32 +171,12 @@ TwzEntryWriter::TwzResult TwzEntryWriter::Write(const QString &EntryName, const 
         return result;
     }
 
-    // A short name of our own, so that a long final name cannot make the
-    // temporary one too long; O_EXCL never reuses anything already there.
-    char tempName[40];
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        std::snprintf(tempName, sizeof tempName, ".cmb%08x%04x.tmp",
-                      QRandomGenerator::global()->generate(), ++FTempCounter & 0xffff);
-        fd = RetryOpenAt(directory, tempName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                         0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
+    TPendingFile pending(directory);
+    if (const int error = CreatePending(pending)) {
         result.Status = TwzStatus::FileNotCreatable;
-        result.Reason = SystemReason(errno);
+        result.Reason = SystemReason(error);
         return result;
     }
-
-    auto fail = [&](TwzStatus Status, const QString &Reason) {
-        if (fd >= 0)
-            ::close(fd);
-        ::unlinkat(directory, tempName, 0);
-        result.Status = Status;
-        result.Reason = Reason;
-        return result;
-    };
 
     TwzStatus status = TwzStatus::Written;
     QString reason;
@@ -202,7 +184,7 @@ TwzEntryWriter::TwzResult TwzEntryWriter::Write(const QString &EntryName, const 
         // Unbuffered: the copier writes large chunks, and nothing is left
         // in a buffer for the handle to receive after it is closed.
         QFile out;
-        if (!out.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+        if (!out.open(pending.Handle, QIODevice::WriteOnly | QIODevice::Unbuffered,
                       QFileDevice::DontCloseHandle)) {
             status = TwzStatus::FileNotCreatable;
             reason = out.errorString();
@@ -215,41 +197,154 @@ TwzEntryWriter::TwzResult TwzEntryWriter::Write(const QString &EntryName, const 
                 reason = e.Reason().isEmpty() ? e.Message() : e.Reason();
             } catch (...) {
                 out.close();
-                fail(TwzStatus::WriteError, QString());
+                Discard(pending);
                 throw;
             }
             out.close();
         }
     }
-    if (status != TwzStatus::Written)
-        return fail(status, reason);
-    const int closed = ::close(fd);
-    fd = -1;
+    if (status == TwzStatus::Written)
+        status = Publish(pending, finalName.constData(), reason);
+    if (status != TwzStatus::Written) {
+        Discard(pending);
+        result.Status = status;
+        result.Reason = reason;
+    }
+    return result;
+}
+
+int TwzEntryWriter::CreatePending(TPendingFile &Pending)
+{
+    // An anonymous file is invisible until it is complete and vanishes by
+    // itself if the program dies; it also costs fewer folder updates than
+    // a named temporary file and a rename.
+    if (FAnonymousFiles) {
+        Pending.Handle =
+            RetryOpenAt(Pending.Directory, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (Pending.Handle >= 0) {
+            Pending.Anonymous = true;
+            return 0;
+        }
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return errno;
+        FAnonymousFiles = false;
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        NewTempName(Pending);
+        // O_EXCL never reuses or follows anything already there.
+        Pending.Handle = RetryOpenAt(Pending.Directory, Pending.TempName,
+                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (Pending.Handle >= 0)
+            return 0;
+        if (errno != EEXIST)
+            break;
+    }
+    Pending.TempName[0] = 0;
+    return errno;
+}
+
+void TwzEntryWriter::NewTempName(TPendingFile &Pending)
+{
+    // Short, so that a long final name cannot make it too long.
+    std::snprintf(Pending.TempName, sizeof Pending.TempName, ".cmb%08x%04x.tmp",
+                  QRandomGenerator::global()->generate(), ++FTempCounter & 0xffff);
+}
+
+void TwzEntryWriter::Discard(TPendingFile &Pending)
+{
+    if (Pending.Handle >= 0)
+        ::close(Pending.Handle);
+    Pending.Handle = -1;
+    if (Pending.TempName[0])
+        ::unlinkat(Pending.Directory, Pending.TempName, 0);
+    Pending.TempName[0] = 0;
+}
+
+int TwzEntryWriter::LinkAnonymous(const TPendingFile &Pending, const char *Name)
+{
+    // Linking the handle itself needs a privilege (or a recent kernel);
+    // the /proc path works for everyone. The first that works is kept.
+    if (FLinkByHandle) {
+        if (::linkat(Pending.Handle, "", Pending.Directory, Name, AT_EMPTY_PATH) == 0)
+            return 0;
+        if (errno != EPERM && errno != ENOENT && errno != EINVAL)
+            return errno;
+        FLinkByHandle = false;
+    }
+    char self[40];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", Pending.Handle);
+    if (::linkat(AT_FDCWD, self, Pending.Directory, Name, AT_SYMLINK_FOLLOW) == 0)
+        return 0;
+    return errno;
+}
+
+TwzEntryWriter::TwzStatus TwzEntryWriter::Publish(TPendingFile &Pending, const char *FinalName,
+                                                  QString &Reason)
+{
+    auto failed = [&Reason](TwzStatus Status, int Error) {
+        Reason = SystemReason(Error);
+        return Status;
+    };
+
+    if (Pending.Anonymous) {
+        // Linking never replaces: a new name costs one step.
+        const int error = LinkAnonymous(Pending, FinalName);
+        if (error == 0) {
+            const int closed = ::close(Pending.Handle);
+            Pending.Handle = -1;
+            if (closed != 0 && errno != EINTR) {
+                const int error = errno;
+                ::unlinkat(Pending.Directory, FinalName, 0);
+                return failed(TwzStatus::WriteError, error);
+            }
+            return TwzStatus::Written;
+        }
+        if (error != EEXIST)
+            return failed(TwzStatus::FileNotCreatable, error);
+        if (FKeepExisting)
+            return failed(TwzStatus::Exists, EEXIST);
+        // Something is there: name the file beside it, then rename over it.
+        int named = EEXIST;
+        for (int attempt = 0; attempt < 100 && named == EEXIST; ++attempt) {
+            NewTempName(Pending);
+            named = LinkAnonymous(Pending, Pending.TempName);
+        }
+        if (named != 0) {
+            Pending.TempName[0] = 0;
+            return failed(TwzStatus::FileNotCreatable, named);
+        }
+    }
+
+    const int closed = ::close(Pending.Handle);
+    Pending.Handle = -1;
     if (closed != 0 && errno != EINTR)
-        return fail(TwzStatus::WriteError, SystemReason(errno));
+        return failed(TwzStatus::WriteError, errno);
 
     if (FKeepExisting) {
         // No-replace, so that a file appearing meanwhile is still kept.
-        if (::renameat2(directory, tempName, directory, finalName.constData(), RENAME_NOREPLACE) !=
-            0) {
-            if (errno == EEXIST)
-                return fail(TwzStatus::Exists, SystemReason(EEXIST));
-            if (errno != EINVAL && errno != ENOSYS)
-                return fail(TwzStatus::FileNotCreatable, SystemReason(errno));
-            // A file system without no-replace renames: a hard link fails on
-            // an existing name just the same.
-            if (::linkat(directory, tempName, directory, finalName.constData(), 0) != 0)
-                return fail(errno == EEXIST ? TwzStatus::Exists : TwzStatus::FileNotCreatable,
-                            SystemReason(errno));
-            ::unlinkat(directory, tempName, 0);
+        if (::renameat2(Pending.Directory, Pending.TempName, Pending.Directory, FinalName,
+                        RENAME_NOREPLACE) == 0) {
+            Pending.TempName[0] = 0;
+            return TwzStatus::Written;
         }
-        return result;
+        if (errno == EEXIST)
+            return failed(TwzStatus::Exists, EEXIST);
+        if (errno != EINVAL && errno != ENOSYS)
+            return failed(TwzStatus::FileNotCreatable, errno);
+        // A file system without no-replace renames: a hard link fails on an
+        // existing name just the same.
+        if (::linkat(Pending.Directory, Pending.TempName, Pending.Directory, FinalName, 0) != 0)
+            return failed(errno == EEXIST ? TwzStatus::Exists : TwzStatus::FileNotCreatable, errno);
+        ::unlinkat(Pending.Directory, Pending.TempName, 0);
+        Pending.TempName[0] = 0;
+        return TwzStatus::Written;
     }
     // rename() replaces a file or a symbolic link at the final name itself;
     // a folder there makes it fail.
-    if (::renameat(directory, tempName, directory, finalName.constData()) != 0)
-        return fail(TwzStatus::FileNotCreatable, SystemReason(errno));
-    return result;
+    if (::renameat(Pending.Directory, Pending.TempName, Pending.Directory, FinalName) != 0)
+        return failed(TwzStatus::FileNotCreatable, errno);
+    Pending.TempName[0] = 0;
+    return TwzStatus::Written;
 }
 
 TwzEntryWriter::TwzResult TwzEntryWriter::WriteItem(const TwzCMB &Archive, const QString &Name)

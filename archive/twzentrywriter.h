@@ -93,6 +93,26 @@ public:
     static QString StatusText(TwzStatus Status);
 
 private:
+    // A file being written, not yet under its final name.
+    struct TPendingFile
+    {
+        explicit TPendingFile(int InDirectory) : Directory(InDirectory) {}
+        int Directory;
+        int Handle = -1;
+        bool Anonymous = false; // O_TMPFILE: no name at all yet
+        char TempName[32] = {}; // the temporary name, when it has one
+    };
+
+    // 0, or the errno why no file could be made.
+    int CreatePending(TPendingFile &Pending);
+    void NewTempName(TPendingFile &Pending);
+    // Names an anonymous file: 0 or the errno.
+    int LinkAnonymous(const TPendingFile &Pending, const char *Name);
+    // Gives the complete file its final name.
+    TwzStatus Publish(TPendingFile &Pending, const char *FinalName, QString &Reason);
+    // Closes and removes whatever is left of a pending file.
+    static void Discard(TPendingFile &Pending);
+
     // A handle on the folder RelativeDir below the root, made if missing.
     int OpenDirectory(const QStringList &Components, qsizetype Count, QString &Reason);
     void CloseDirectories();
@@ -103,4 +123,6 @@ private:
     // Relative folder path -> handle of a folder made or checked already.
     QHash<QString, int> FDirectories;
     quint32 FTempCounter = 0;
+    bool FAnonymousFiles = true;
+    bool FLinkByHandle = true;
 };
