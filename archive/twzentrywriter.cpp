@@ -72,8 +72,6 @@ bool TwzEntryWriter::Open(const QString &Folder, QString *Reason)
     FRoot = path.isEmpty()
                 ? -1
                 : RetryOpenAt(AT_FDCWD, path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    // Anonymous files are named through /proc.
-    FAnonymousFiles = ::access("/proc/self/fd", F_OK) == 0;
     if (FRoot < 0) {
         if (Reason)
             *Reason = SystemReason(path.isEmpty() ? ENOENT : errno);
@@ -218,7 +216,9 @@ int TwzEntryWriter::CreatePending(TPendingFile &Pending)
     // An anonymous file is invisible until it is complete and vanishes by
     // itself if the program dies; it also costs fewer folder updates than
     // a named temporary file and a rename.
-    if (FAnonymousFiles) {
+    // Without privileges an anonymous file is named through /proc.
+    static const bool canName = ::access("/proc/self/fd", F_OK) == 0;
+    if (FAnonymousFiles && canName) {
         Pending.Handle =
             RetryOpenAt(Pending.Directory, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         if (Pending.Handle >= 0) {

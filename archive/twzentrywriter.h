@@ -79,6 +79,11 @@ public:
     void SetKeepExisting(bool Keep) { FKeepExisting = Keep; }
     bool KeepExisting() const { return FKeepExisting; }
 
+    // Anonymous temporary files (O_TMPFILE) are used where the file system
+    // offers them; off forces named temporary files, as on file systems
+    // without them.
+    void SetAnonymousFiles(bool Use) { FAnonymousFiles = Use; }
+
     // Writes one entry named EntryName with the bytes Fill supplies.
     TwzResult Write(const QString &EntryName, const TwzFill &Fill);
 

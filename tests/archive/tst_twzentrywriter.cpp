@@ -63,11 +63,13 @@ class TstTwzEntryWriter : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase_data();
     void init();
     void cleanup();
 
     void WritesIntoSubFolders();
     void ReplacesAnExistingFile();
+    void FinalNameUntouchedUntilComplete();
     void FailureLeavesNothing_data();
     void FailureLeavesNothing();
     void RefusesUnsafeNames_data();
@@ -87,11 +89,33 @@ private:
     QString Outside() const { return FDir->filePath(QStringLiteral("outside")); }
 
     std::unique_ptr<QTemporaryDir> FDir;
+    bool OpenWriter(TwzEntryWriter &Writer)
+    {
+        Writer.SetAnonymousFiles(FAnonymous);
+        QString reason;
+        const bool opened = Writer.Open(Dest(), &reason);
+        if (!opened)
+            qWarning("%s", qPrintable(reason));
+        return opened;
+    }
+
     mode_t FOldMask = 0;
+    bool FAnonymous = true;
 };
+
+// Every case runs with anonymous temporary files and with named ones, the
+// way taken on file systems without anonymous files.
+void TstTwzEntryWriter::initTestCase_data()
+{
+    QTest::addColumn<bool>("anonymous");
+    QTest::newRow("anonymous temporary") << true;
+    QTest::newRow("named temporary") << false;
+}
 
 void TstTwzEntryWriter::init()
 {
+    QFETCH_GLOBAL(bool, anonymous);
+    FAnonymous = anonymous;
     FDir = std::make_unique<QTemporaryDir>();
     QVERIFY(FDir->isValid());
     QVERIFY(QDir(FDir->path()).mkpath(QStringLiteral("dest")));
@@ -108,8 +132,7 @@ void TstTwzEntryWriter::cleanup()
 void TstTwzEntryWriter::WritesIntoSubFolders()
 {
     TwzEntryWriter writer;
-    QString reason;
-    QVERIFY2(writer.Open(Dest(), &reason), qPrintable(reason));
+    QVERIFY(OpenWriter(writer));
 
     const TwzEntryWriter::TwzResult first =
         writer.Write(QStringLiteral("a\\b\\c.txt"), Bytes("abc"));
@@ -139,10 +162,45 @@ void TstTwzEntryWriter::ReplacesAnExistingFile()
     const QString path = Dest() + QStringLiteral("/x.txt");
     QVERIFY(WriteFile(path, "old and longer"));
     TwzEntryWriter writer;
-    QVERIFY(writer.Open(Dest()));
+    QVERIFY(OpenWriter(writer));
     QVERIFY(writer.Write(QStringLiteral("x.txt"), Bytes("new")).Ok());
     QCOMPARE(ReadFile(path), QByteArray("new"));
     QCOMPARE(Tree(Dest()), QStringList{QStringLiteral("x.txt")});
+}
+
+void TstTwzEntryWriter::FinalNameUntouchedUntilComplete()
+{
+    const QString fresh = Dest() + QStringLiteral("/fresh.txt");
+    const QString existing = Dest() + QStringLiteral("/existing.txt");
+    QVERIFY(WriteFile(existing, "old"));
+    TwzEntryWriter writer;
+    QVERIFY(OpenWriter(writer));
+
+    bool freshSeen = true;
+    QVERIFY(writer
+                .Write(QStringLiteral("fresh.txt"),
+                       [&](QIODevice &Out, QString &) {
+                           Out.write("new");
+                           freshSeen = QFileInfo::exists(fresh);
+                           return true;
+                       })
+                .Ok());
+    QVERIFY(!freshSeen);
+    QCOMPARE(ReadFile(fresh), QByteArray("new"));
+
+    QByteArray during;
+    QVERIFY(writer
+                .Write(QStringLiteral("existing.txt"),
+                       [&](QIODevice &Out, QString &) {
+                           Out.write("new");
+                           during = ReadFile(existing);
+                           return true;
+                       })
+                .Ok());
+    QCOMPARE(during, QByteArray("old"));
+    QCOMPARE(ReadFile(existing), QByteArray("new"));
+    QCOMPARE(Tree(Dest()),
+             QStringList({QStringLiteral("existing.txt"), QStringLiteral("fresh.txt")}));
 }
 
 void TstTwzEntryWriter::FailureLeavesNothing_data()
@@ -169,7 +227,7 @@ void TstTwzEntryWriter::FailureLeavesNothing()
         QVERIFY(WriteFile(path, "keep me"));
     }
     TwzEntryWriter writer;
-    QVERIFY(writer.Open(Dest()));
+    QVERIFY(OpenWriter(writer));
     // Half the bytes are written before the failure.
     const TwzEntryWriter::TwzResult result =
         writer.Write(QStringLiteral("sub\\x.txt"), [throws](QIODevice &Out, QString &Reason) {
@@ -205,7 +263,7 @@ void TstTwzEntryWriter::RefusesUnsafeNames()
 {
     QFETCH(QString, name);
     TwzEntryWriter writer;
-    QVERIFY(writer.Open(Dest()));
+    QVERIFY(OpenWriter(writer));
     bool filled = false;
     const TwzEntryWriter::TwzResult result = writer.Write(name, [&](QIODevice &, QString &) {
         filled = true;
@@ -226,7 +284,7 @@ void TstTwzEntryWriter::ReplacesSymlinkAtFinalName()
     QVERIFY(QFile::link(target, link));
 
     TwzEntryWriter writer;
-    QVERIFY(writer.Open(Dest()));
+    QVERIFY(OpenWriter(writer));
     QVERIFY(writer.Write(QStringLiteral("x.txt"), Bytes("new")).Ok());
     QVERIFY(!QFileInfo(link).isSymLink());
     QCOMPARE(ReadFile(link), QByteArray("new"));
@@ -253,7 +311,7 @@ void TstTwzEntryWriter::BlockedSubFolderFails()
         QVERIFY(WriteFile(sub, "a file"));
 
     TwzEntryWriter writer;
-    QVERIFY(writer.Open(Dest()));
+    QVERIFY(OpenWriter(writer));
     const TwzEntryWriter::TwzResult result = writer.Write(name, Bytes("x"));
     QCOMPARE(result.Status, TwzStatus::FolderNotCreatable);
     QCOMPARE(result.Directory,
@@ -267,7 +325,7 @@ void TstTwzEntryWriter::DirectoryAtFinalNameFails()
 {
     QVERIFY(QDir(Dest()).mkpath(QStringLiteral("x.txt/inner")));
     TwzEntryWriter writer;
-    QVERIFY(writer.Open(Dest()));
+    QVERIFY(OpenWriter(writer));
     const TwzEntryWriter::TwzResult result = writer.Write(QStringLiteral("x.txt"), Bytes("x"));
     QCOMPARE(result.Status, TwzStatus::FileNotCreatable);
     QVERIFY(!result.Reason.isEmpty());
@@ -296,7 +354,7 @@ void TstTwzEntryWriter::KeepExisting()
         QVERIFY(WriteFile(target, "target"));
 
     TwzEntryWriter writer;
-    QVERIFY(writer.Open(Dest()));
+    QVERIFY(OpenWriter(writer));
     writer.SetKeepExisting(true);
     const TwzEntryWriter::TwzResult result = writer.Write(QStringLiteral("x.txt"), Bytes("new"));
     if (existing.isEmpty()) {
@@ -336,7 +394,7 @@ void TstTwzEntryWriter::SizeLimitIsAWriteError()
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
 
     TwzEntryWriter writer;
-    QVERIFY(writer.Open(Dest()));
+    QVERIFY(OpenWriter(writer));
     const TwzEntryWriter::TwzResult result = writer.WriteEntry(archive, archive.Items().at(0));
 
     ::setrlimit(RLIMIT_FSIZE, &old);
@@ -360,7 +418,7 @@ void TstTwzEntryWriter::WritesArchiveEntries()
     TwzCMB archive;
     QVERIFY(archive.LoadIndex(FDir->filePath(QStringLiteral("a.cmb"))));
     TwzEntryWriter writer;
-    QVERIFY(writer.Open(Dest()));
+    QVERIFY(OpenWriter(writer));
 
     qint64 progress = -1;
     const TwzEntryWriter::TwzResult entry =
