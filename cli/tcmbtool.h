@@ -1,0 +1,41 @@
+#pragma once
+
+#include "twzcmb.h"
+#include "twzentrywriter.h"
+
+#include <QString>
+#include <QStringList>
+
+class QCommandLineParser;
+
+// The command-line tool: parses a command and its options and runs it on
+// the archive core. Data goes to stdout, messages to stderr.
+class TCmbTool
+{
+public:
+    // Exit statuses, as tar and unzip use them.
+    enum TExitCode { Success = 0, SomeFailed = 1, Trouble = 2 };
+
+    int Run(const QStringList &Arguments);
+
+    // Prints "cmbtool: Text" on stderr, control characters escaped.
+    static void Complain(const QString &Text);
+    // Printable form of a name for a message.
+    static QString Printable(const QString &Name);
+
+private:
+    int List(const QCommandLineParser &Parser);
+    int Extract(const QCommandLineParser &Parser);
+    int Cat(const QCommandLineParser &Parser);
+    int Verify(const QCommandLineParser &Parser);
+
+    int UsageError(const QString &Text);
+    // Loads the index named by the first positional argument; false after
+    // the reason has been printed.
+    bool LoadArchive(const QCommandLineParser &Parser);
+    QString DescribeFailure(const TwzEntryWriter::TwzResult &Result) const;
+
+    QString FCommand;
+    QString FIndexName;
+    TwzCMB FArchive;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QIODevice>
+
+// Standard output as a sequential device with one large buffer, so that
+// listing a million names costs a few hundred writes, not a million. It
+// never seeks, so it also serves pipes and terminals.
+class TStdoutWriter : public QIODevice
+{
+    Q_OBJECT
+
+public:
+    static constexpr qsizetype BufferSize = 1 << 20;
+
+    explicit TStdoutWriter(int Handle = 1);
+    ~TStdoutWriter() override;
+
+    // Buffered; a failure shows in Flush() and Failed().
+    void Append(QByteArrayView Bytes);
+    void Append(char Byte);
+    // Writes out what is buffered. False once a write has failed.
+    bool Flush();
+    bool Failed() const { return FFailed; }
+
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *Data, qint64 Size) override;
+
+private:
+    bool WriteOut(const char *Data, qint64 Size);
+
+    int FHandle;
+    QByteArray FBuffer;
+    bool FFailed = false;
+};
