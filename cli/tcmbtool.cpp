@@ -206,15 +206,19 @@ int TCmbTool::Run(const QStringList &Arguments)
     return Verify(parser);
 }
 
-bool TCmbTool::LoadArchive(const QCommandLineParser &Parser)
+bool TCmbTool::ReadOptions(const QCommandLineParser &Parser, TwzEncoding &Encoding)
 {
-    TwzEncoding encoding;
-    if (!ParseEncoding(Parser.value(QStringLiteral("encoding")), encoding)) {
+    if (!ParseEncoding(Parser.value(QStringLiteral("encoding")), Encoding)) {
         UsageError(QStringLiteral("unknown encoding '%1' (auto, cp932 or utf-8)")
                        .arg(Parser.value(QStringLiteral("encoding"))));
         return false;
     }
     FIndexName = Parser.positionalArguments().constFirst();
+    return true;
+}
+
+bool TCmbTool::LoadWith(const std::function<bool()> &Load)
+{
     // The core's message, with the system's reason where there is one.
     auto openFailed = [this]() {
         QString why;
@@ -224,7 +228,7 @@ bool TCmbTool::LoadArchive(const QCommandLineParser &Parser)
         Complain(why.isEmpty() ? message : QStringLiteral("%1 (%2)").arg(message, why));
     };
     try {
-        if (!FArchive.LoadIndex(FIndexName, encoding)) {
+        if (!Load()) {
             openFailed();
             return false;
         }
@@ -238,23 +242,36 @@ bool TCmbTool::LoadArchive(const QCommandLineParser &Parser)
     return true;
 }
 
+bool TCmbTool::LoadArchive(const QCommandLineParser &Parser)
+{
+    TwzEncoding encoding;
+    return ReadOptions(Parser, encoding) &&
+           LoadWith([&] { return FArchive.LoadIndex(FIndexName, encoding); });
+}
+
 int TCmbTool::List(const QCommandLineParser &Parser)
 {
-    if (!LoadArchive(Parser))
+    TwzEncoding encoding;
+    if (!ReadOptions(Parser, encoding))
         return Trouble;
     const bool longList = Parser.isSet(QStringLiteral("long"));
+    // The index is walked, not loaded: a million entries need no list in
+    // memory, and output starts at once.
     TStdoutWriter out;
-    for (const TwzCMB::TwzBCDItem &item : FArchive.Items()) {
+    auto visit = [&](const TwzCMB::TwzBCDItem &Item) {
         if (longList) {
-            out.Append(QByteArray::number(item.Offset));
+            out.Append(QByteArray::number(Item.Offset));
             out.Append('\t');
-            out.Append(QByteArray::number(item.Size));
+            out.Append(QByteArray::number(Item.Size));
             out.Append('\t');
         }
-        out.Append(item.Name.toUtf8());
+        out.Append(Item.Name.toUtf8());
         out.Append('\n');
-        if (out.Failed())
-            break;
+    };
+    if (!LoadWith([&] { return TwzCMB::ScanIndex(FIndexName, encoding, visit); })) {
+        // What is still buffered is dropped: the index is bad.
+        out.Discard();
+        return Trouble;
     }
     if (!out.Flush()) {
         Complain(QStringLiteral("standard output: %1").arg(out.errorString()));

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QCommandLineParser;
 
 // The command-line tool: parses a command and its options and runs it on
@@ -30,8 +32,12 @@ private:
     int Verify(const QCommandLineParser &Parser);
 
     int UsageError(const QString &Text);
-    // Loads the index named by the first positional argument; false after
-    // the reason has been printed.
+    // The encoding and the index name; false after a usage error.
+    bool ReadOptions(const QCommandLineParser &Parser, TwzEncoding &Encoding);
+    // Runs Load, which reads the index and returns false for a missing one;
+    // false after the reason has been printed.
+    bool LoadWith(const std::function<bool()> &Load);
+    // Loads the index named by the first positional argument.
     bool LoadArchive(const QCommandLineParser &Parser);
     QString DescribeFailure(const TwzEntryWriter::TwzResult &Result) const;
 

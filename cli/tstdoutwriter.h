@@ -22,6 +22,8 @@ public:
     void Append(char Byte);
     // Writes out what is buffered. False once a write has failed.
     bool Flush();
+    // Forgets what is buffered.
+    void Discard() { FBuffer.resize(0); }
     bool Failed() const { return FFailed; }
 
     bool isSequential() const override { return true; }
