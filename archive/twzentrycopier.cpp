@@ -70,7 +70,8 @@ void CutBack(QIODevice &Stream, qint64 Start)
 
 bool TwzEntryCopier::Copy(const QString &DataFileName, qint64 Offset, qint64 Size,
                           QIODevice &Stream, QString *Reason,
-                          const std::function<void(qint64)> &Progress)
+                          const std::function<void(qint64)> &Progress,
+                          const TwzRegularFile *OpenDataFile)
 {
     if (DataFileName.isEmpty()) {
         SetReason(Reason, QStringLiteral("the index names no data file"));
@@ -80,12 +81,16 @@ bool TwzEntryCopier::Copy(const QString &DataFileName, qint64 Offset, qint64 Siz
         SetReason(Reason, QStringLiteral("negative offset or size"));
         return false;
     }
-    TwzRegularFile source;
-    QString why;
-    if (!source.Open(DataFileName, &why) || !source.LockShared(&why)) {
-        SetReason(Reason, QStringLiteral("%1: %2").arg(DataFileName, why));
-        return false;
+    TwzRegularFile opened;
+    if (!OpenDataFile) {
+        QString why;
+        if (!opened.Open(DataFileName, &why) || !opened.LockShared(&why)) {
+            SetReason(Reason, QStringLiteral("%1: %2").arg(DataFileName, why));
+            return false;
+        }
+        OpenDataFile = &opened;
     }
+    const TwzRegularFile &source = *OpenDataFile;
     if (Offset + Size > source.Size()) {
         SetReason(Reason, QStringLiteral("the entry lies beyond the end of the data file"));
         return false;

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class TwzRegularFile;
+
 // Copies one byte range of a data file into a stream, in bounded chunks.
 class TwzEntryCopier
 {
@@ -16,7 +18,9 @@ public:
     // file cannot be read or the range lies outside it; a file that shrinks
     // during the copy also fails, and a file stream is cut back to where it
     // stood. Throws TwzStreamWriteError when Stream refuses bytes.
+    // OpenDataFile, when given, is DataFileName already opened and locked by
+    // the caller, who copies many entries and opens it once.
     static bool Copy(const QString &DataFileName, qint64 Offset, qint64 Size, QIODevice &Stream,
-                     QString *Reason = nullptr,
-                     const std::function<void(qint64)> &Progress = {});
+                     QString *Reason = nullptr, const std::function<void(qint64)> &Progress = {},
+                     const TwzRegularFile *OpenDataFile = nullptr);
 };
