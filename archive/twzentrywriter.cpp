@@ -1,6 +1,8 @@
 #include "twzentrywriter.h"
 
+#include "twzentrycopier.h"
 #include "twzerrors.h"
+#include "twzregularfile.h"
 #include "twzsafepath.h"
 
 #include <QFile>
@@ -49,6 +51,41 @@ QString NotAFolderReason(int Parent, const char *Name, int Error)
     }
     return SystemReason(Error);
 }
+
+// Entries below this size are written to the handle directly.
+constexpr qint64 DirectWriteLimit = 64 * 1024;
+
+// A file handle as a plain sequential device: every write is one write().
+class THandleDevice : public QIODevice
+{
+public:
+    explicit THandleDevice(int Handle) : FHandle(Handle)
+    {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *Data, qint64 Size) override
+    {
+        qint64 done = 0;
+        while (done < Size) {
+            const ssize_t n = ::write(FHandle, Data + done, static_cast<size_t>(Size - done));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                setErrorString(SystemReason(errno));
+                return -1;
+            }
+            done += n;
+        }
+        return done;
+    }
+
+private:
+    int FHandle;
+};
 
 } // namespace
 
@@ -134,7 +171,8 @@ int TwzEntryWriter::OpenDirectory(const QStringList &Components, qsizetype Count
     return parent;
 }
 
-TwzEntryWriter::TwzResult TwzEntryWriter::Write(const QString &EntryName, const TwzFill &Fill)
+TwzEntryWriter::TwzResult TwzEntryWriter::Write(const QString &EntryName, const TwzFill &Fill,
+                                                qint64 SizeHint)
 {
     TwzResult result;
     const TwzSafePath safe = TwzSafePath::FromEntryName(EntryName);
@@ -179,26 +217,34 @@ TwzEntryWriter::TwzResult TwzEntryWriter::Write(const QString &EntryName, const 
     TwzStatus status = TwzStatus::Written;
     QString reason;
     {
-        // Unbuffered: the copier writes large chunks, and nothing is left
+        // A small entry goes straight to the handle, which costs fewer
+        // system calls than a QFile; a large one gets a QFile, so that its
+        // bytes can be copied inside the kernel. Unbuffered: nothing is left
         // in a buffer for the handle to receive after it is closed.
-        QFile out;
-        if (!out.open(pending.Handle, QIODevice::WriteOnly | QIODevice::Unbuffered,
-                      QFileDevice::DontCloseHandle)) {
-            status = TwzStatus::FileNotCreatable;
-            reason = out.errorString();
-        } else {
+        THandleDevice handle(pending.Handle);
+        QFile file;
+        QIODevice *out = &handle;
+        if (SizeHint < 0 || SizeHint >= DirectWriteLimit) {
+            out = &file;
+            if (!file.open(pending.Handle, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                           QFileDevice::DontCloseHandle)) {
+                status = TwzStatus::FileNotCreatable;
+                reason = file.errorString();
+            }
+        }
+        if (status == TwzStatus::Written) {
             try {
-                if (!Fill(out, reason))
+                if (!Fill(*out, reason))
                     status = TwzStatus::EntryUnreadable;
             } catch (const TwzStreamWriteError &e) {
                 status = TwzStatus::WriteError;
                 reason = e.Reason().isEmpty() ? e.Message() : e.Reason();
             } catch (...) {
-                out.close();
+                out->close();
                 Discard(pending);
                 throw;
             }
-            out.close();
+            out->close();
         }
     }
     if (status == TwzStatus::Written)
@@ -358,9 +404,30 @@ TwzEntryWriter::TwzResult TwzEntryWriter::WriteEntry(const TwzCMB &Archive,
                                                      const TwzCMB::TwzBCDItem &Item,
                                                      const TwzCMB::TwzProgress &Progress)
 {
-    return Write(Item.Name, [&](QIODevice &Out, QString &Reason) {
-        return Archive.ExtractEntry(Out, Item, &Reason, Progress);
-    });
+    const QString dataFileName = Archive.DataFileName();
+    const TwzRegularFile *dataFile = DataFile(dataFileName);
+    return Write(
+        Item.Name,
+        [&](QIODevice &Out, QString &Reason) {
+            return TwzEntryCopier::Copy(dataFileName, Item.Offset, Item.Size, Out, &Reason,
+                                        Progress, dataFile);
+        },
+        Item.Size);
+}
+
+const TwzRegularFile *TwzEntryWriter::DataFile(const QString &FileName)
+{
+    if (FileName.isEmpty())
+        return nullptr;
+    if (FDataFile && FDataFileName == FileName)
+        return FDataFile.get();
+    FDataFile.reset();
+    auto file = std::make_unique<TwzRegularFile>();
+    if (!file->Open(FileName) || !file->LockShared())
+        return nullptr;
+    FDataFile = std::move(file);
+    FDataFileName = FileName;
+    return FDataFile.get();
 }
 
 QString TwzEntryWriter::StatusText(TwzStatus Status)

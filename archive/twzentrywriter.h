@@ -1,12 +1,14 @@
 #pragma once
 
 #include "twzcmb.h"
+#include "twzregularfile.h"
 
 #include <QHash>
 #include <QIODevice>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 // Writes entries as files below one chosen folder, safely:
 // - the entry name is mapped by TwzSafePath; unsafe names are refused;
@@ -21,8 +23,10 @@
 // - files are created with mode 0666 minus the umask.
 //
 // One writer serves one write-out: it remembers the sub-folders it has
-// already made or checked, so many entries in few folders stay cheap. It is
-// not copyable and is used from one thread.
+// already made or checked, so many entries in few folders stay cheap, and
+// WriteEntry keeps the archive's data file open (share-locked) from its
+// first call until the writer goes. It is not copyable and is used from one
+// thread.
 //
 //     TwzEntryWriter writer;
 //     if (!writer.Open(folder, &why)) ...;
@@ -85,13 +89,15 @@ public:
     void SetAnonymousFiles(bool Use) { FAnonymousFiles = Use; }
 
     // Writes one entry named EntryName with the bytes Fill supplies.
-    TwzResult Write(const QString &EntryName, const TwzFill &Fill);
+    // SizeHint, when known, is the number of bytes Fill will write.
+    TwzResult Write(const QString &EntryName, const TwzFill &Fill, qint64 SizeHint = -1);
 
     // The entry looked up by name as TwzCMB::ExtractItem does (the first
     // readable entry of a case-folded equal name), written under Name.
     TwzResult WriteItem(const TwzCMB &Archive, const QString &Name);
 
-    // One given entry with its own bytes, written under its name.
+    // One given entry with its own bytes, written under its name. Copies as
+    // TwzCMB::ExtractEntry does, with the data file opened once.
     TwzResult WriteEntry(const TwzCMB &Archive, const TwzCMB::TwzBCDItem &Item,
                          const TwzCMB::TwzProgress &Progress = {});
 
@@ -121,12 +127,17 @@ private:
     // A handle on the folder RelativeDir below the root, made if missing.
     int OpenDirectory(const QStringList &Components, qsizetype Count, QString &Reason);
     void CloseDirectories();
+    // The data file, opened and locked on first use; null when it cannot be
+    // (the copy then opens it itself and says why).
+    const TwzRegularFile *DataFile(const QString &FileName);
 
     QString FFolder;
     int FRoot = -1;
     bool FKeepExisting = false;
     // Relative folder path -> handle of a folder made or checked already.
     QHash<QString, int> FDirectories;
+    std::unique_ptr<TwzRegularFile> FDataFile;
+    QString FDataFileName;
     quint32 FTempCounter = 0;
     bool FAnonymousFiles = true;
     bool FLinkByHandle = true;

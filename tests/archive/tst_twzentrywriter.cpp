@@ -80,7 +80,9 @@ private slots:
     void DirectoryAtFinalNameFails();
     void KeepExisting_data();
     void KeepExisting();
+    void SizeLimitIsAWriteError_data();
     void SizeLimitIsAWriteError();
+    void DataFileAppearingLater();
     void WritesArchiveEntries();
     void OpenFailsOnMissingFolder();
 
@@ -374,13 +376,24 @@ void TstTwzEntryWriter::KeepExisting()
         QVERIFY(!QFileInfo::exists(target));
 }
 
+void TstTwzEntryWriter::SizeLimitIsAWriteError_data()
+{
+    // Small entries are written to the handle, large ones copied in the kernel.
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("small entry") << 32 * 1024 << 16 * 1024;
+    QTest::newRow("large entry") << 256 * 1024 << 64 * 1024;
+}
+
 void TstTwzEntryWriter::SizeLimitIsAWriteError()
 {
+    QFETCH(int, size);
+    QFETCH(int, limit);
     // A real entry, copied by the archive, against a file size limit.
-    const QByteArray content(256 * 1024, 'z');
-    QVERIFY(WriteFile(FDir->filePath(QStringLiteral("data.bin")), content));
+    QVERIFY(WriteFile(FDir->filePath(QStringLiteral("data.bin")), QByteArray(size, 'z')));
     QVERIFY(WriteFile(FDir->filePath(QStringLiteral("a.cmb")),
-                      "[BinaryCombineData]\ndata.bin\n[big.bin]\n0\n262144\n"));
+                      "[BinaryCombineData]\ndata.bin\n[big.bin]\n0\n" + QByteArray::number(size) +
+                          "\n"));
     TwzCMB archive;
     QVERIFY(archive.LoadIndex(FDir->filePath(QStringLiteral("a.cmb"))));
     const QString path = Dest() + QStringLiteral("/big.bin");
@@ -389,7 +402,7 @@ void TstTwzEntryWriter::SizeLimitIsAWriteError()
     struct rlimit old;
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
     struct rlimit limited = old;
-    limited.rlim_cur = 64 * 1024;
+    limited.rlim_cur = rlim_t(limit);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
 
@@ -439,6 +452,29 @@ void TstTwzEntryWriter::WritesArchiveEntries()
     QCOMPARE(missing.Status, TwzStatus::EntryUnreadable);
     QCOMPARE(Tree(Dest()), QStringList({QStringLiteral("b.txt"), QStringLiteral("d"),
                                         QStringLiteral("d/a.txt")}));
+}
+
+void TstTwzEntryWriter::DataFileAppearingLater()
+{
+    // The writer keeps the data file open, but a missing one is looked for
+    // again with the next entry.
+    QVERIFY(WriteFile(FDir->filePath(QStringLiteral("a.cmb")),
+                      "[BinaryCombineData]\ndata.bin\n[a.txt]\n0\n2\n[b.txt]\n2\n2\n"));
+    TwzCMB archive;
+    QVERIFY(archive.LoadIndex(FDir->filePath(QStringLiteral("a.cmb"))));
+    TwzEntryWriter writer;
+    QVERIFY(OpenWriter(writer));
+
+    const TwzEntryWriter::TwzResult missing = writer.WriteEntry(archive, archive.Items().at(0));
+    QCOMPARE(missing.Status, TwzStatus::EntryUnreadable);
+    QVERIFY2(missing.Reason.contains(QStringLiteral("data.bin")), qPrintable(missing.Reason));
+    QVERIFY(Tree(Dest()).isEmpty());
+
+    QVERIFY(WriteFile(FDir->filePath(QStringLiteral("data.bin")), "aabb"));
+    QVERIFY(writer.WriteEntry(archive, archive.Items().at(0)).Ok());
+    QVERIFY(writer.WriteEntry(archive, archive.Items().at(1)).Ok());
+    QCOMPARE(ReadFile(Dest() + QStringLiteral("/a.txt")), QByteArray("aa"));
+    QCOMPARE(ReadFile(Dest() + QStringLiteral("/b.txt")), QByteArray("bb"));
 }
 
 void TstTwzEntryWriter::OpenFailsOnMissingFolder()
