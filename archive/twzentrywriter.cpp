@@ -142,7 +142,7 @@ int TwzEntryWriter::OpenDirectory(const QStringList &Components, qsizetype Count
     }
     if (known == Count)
         return parent;
-    if (FDirectories.size() + (Count - known) > MaxCachedDirectories) {
+    if (FDirectories.size() + (Count - known) > MaxCachedDirectories && !FDirectories.isEmpty()) {
         CloseDirectories();
         return OpenDirectory(Components, Count, Reason);
     }

@@ -69,6 +69,7 @@ private slots:
 
     void WritesIntoSubFolders();
     void ReplacesAnExistingFile();
+    void ManyAndDeepFolders();
     void FinalNameUntouchedUntilComplete();
     void FailureLeavesNothing_data();
     void FailureLeavesNothing();
@@ -168,6 +169,26 @@ void TstTwzEntryWriter::ReplacesAnExistingFile()
     QVERIFY(writer.Write(QStringLiteral("x.txt"), Bytes("new")).Ok());
     QCOMPARE(ReadFile(path), QByteArray("new"));
     QCOMPARE(Tree(Dest()), QStringList{QStringLiteral("x.txt")});
+}
+
+void TstTwzEntryWriter::ManyAndDeepFolders()
+{
+    // More folders than the writer keeps open, and one path deeper than that.
+    TwzEntryWriter writer;
+    QVERIFY(OpenWriter(writer));
+    for (int i = 0; i < 300; ++i) {
+        const QString name = QStringLiteral("f%1\\g\\x.txt").arg(i);
+        QVERIFY2(writer.Write(name, Bytes("x")).Ok(), qPrintable(name));
+    }
+    QString deep;
+    for (int i = 0; i < 300; ++i)
+        deep += QStringLiteral("d\\");
+    const TwzEntryWriter::TwzResult result =
+        writer.Write(deep + QStringLiteral("x.txt"), Bytes("deep"));
+    QVERIFY2(result.Ok(), qPrintable(result.Reason));
+    QCOMPARE(ReadFile(result.Path), QByteArray("deep"));
+    QVERIFY(writer.Write(QStringLiteral("f7\\g\\y.txt"), Bytes("y")).Ok());
+    QCOMPARE(ReadFile(Dest() + QStringLiteral("/f7/g/y.txt")), QByteArray("y"));
 }
 
 void TstTwzEntryWriter::FinalNameUntouchedUntilComplete()
