@@ -1,5 +1,7 @@
 #include "tnamematcher.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsWildcard(QChar C)
