@@ -29,8 +29,13 @@ row() { rows+=("$1|$2|$3|$4|$5"); }
 # median wall time in seconds of a command, with a preparation before each run
 median() {
   local prepare=$1; shift
-  hyperfine --style none --runs "$runs" --warmup 1 --prepare "$prepare" \
-    --export-json "$work/h.json" "$*" >/dev/null 2>&1
+  rm -f "$work/h.json"
+  if ! hyperfine --style none --runs "$runs" --warmup 1 --prepare "$prepare" \
+      --export-json "$work/h.json" "$*" >"$work/h.log" 2>&1; then
+    echo "bench: failed: $*" >&2
+    tail -n 5 "$work/h.log" >&2
+    exit 1
+  fi
   jq -r '.results[0].median' "$work/h.json"
 }
 
