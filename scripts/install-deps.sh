@@ -6,8 +6,12 @@ set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6svg6
             fonts-ipafont-gothic xvfb xauth)
-test_pkgs=(desktop-file-utils appstream shared-mime-info xdg-utils file)
+# The install checks: validators, xdg-mime and its mimetype(1) back end, the
+# man page renderer, and dpkg-shlibdeps for cpack's Debian package.
+test_pkgs=(desktop-file-utils appstream shared-mime-info xdg-utils file
+           libfile-mimeinfo-perl libxml2-utils man-db groff-base dpkg-dev)
 bench_pkgs=(libarchive-tools time hyperfine jq bc)
+package_pkgs=(dpkg-dev)
 fuzz_pkgs=(clang libclang-rt-14-dev libfuzzer-14-dev)
 screenshot_pkgs=(imagemagick x11-utils)
 
@@ -18,6 +22,7 @@ for group in "$@"; do
     test) want+=("${test_pkgs[@]}") ;;
     bench) want+=("${bench_pkgs[@]}") ;;
     fuzz) want+=("${fuzz_pkgs[@]}") ;;
+    package) want+=("${package_pkgs[@]}") ;;
     screenshot) want+=("${screenshot_pkgs[@]}") ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac

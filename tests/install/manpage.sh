@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The installed man page of cmbtool renders without groff warnings, carries
+# the project's version, and documents every option the program offers.
+# usage: manpage.sh STAGE VERSION   env: BINDIR MANDIR
+source "$(dirname "$0")/common.sh"
+stage=$1 version=$2
+: "${BINDIR:=bin}" "${MANDIR:=share/man}"
+need man groff
+
+page=$stage/$MANDIR/man1/cmbtool.1.gz
+gzip -t "$page" || fail "$page is not a valid gzip file"
+
+# The same check Debian's lintian makes: any warning means broken markup.
+warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+[ -z "$warnings" ] || fail "groff warnings: $warnings"
+
+text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$page" 2>/dev/null)
+grep -qF "cmbViewer $version" <<<"$text" || fail "the page does not name version $version"
+for section in NAME SYNOPSIS DESCRIPTION COMMANDS OPTIONS 'EXIT STATUS' EXAMPLES; do
+  grep -qx "$section" <<<"$text" || fail "no $section section"
+done
+for cmd in list extract cat verify; do
+  grep -qE "^ +$cmd( |$)" <<<"$text" || fail "command $cmd is not described"
+done
+for status in 0 1 2; do
+  sed -n '/^EXIT STATUS$/,/^[A-Z]/p' <<<"$text" | grep -qE "^ +$status " || fail "exit status $status is not described"
+done
+
+# Options the program shows in its help but the page does not mention are
+# the usual way a man page falls behind.
+tool=$stage/$BINDIR/cmbtool
+for cmd in "" list extract cat verify; do
+  help=$("$tool" $cmd --help 2>/dev/null) || continue
+  # Option lines look like "  -C <dir>   Extract into..."; take the names
+  # from the column before the description.
+  options=$(grep -E '^ +-' <<<"$help" | sed -E 's/^ +//; s/ {2,}.*//' |
+            grep -oE -- '(^|[ ,])--?[A-Za-z][A-Za-z0-9-]*' | sed -E 's/^[ ,]//' | sort -u)
+  for opt in $options; do
+    grep -qE -- "(^|[^A-Za-z0-9-])$opt([^A-Za-z0-9-]|$)" <<<"$text" ||
+      fail "option $opt of 'cmbtool $cmd' is not in the man page"
+  done
+done
+finish
