@@ -8,18 +8,31 @@
 set(CMBVIEWER_APP_ID "org.cmbviewer.CmbViewer")
 set(_linux "${PROJECT_SOURCE_DIR}/resources/linux")
 
-# The man page carries the project's version, so it is configured, then
-# compressed as Debian expects (-n: no name or time stamp, reproducible).
-configure_file("${_linux}/cmbtool.1.in" "${PROJECT_BINARY_DIR}/man/cmbtool.1" @ONLY)
-add_custom_command(
-    OUTPUT "${PROJECT_BINARY_DIR}/man/cmbtool.1.gz"
-    COMMAND gzip -9nkf cmbtool.1
-    WORKING_DIRECTORY "${PROJECT_BINARY_DIR}/man"
-    DEPENDS "${PROJECT_BINARY_DIR}/man/cmbtool.1"
-    COMMENT "Compressing the cmbtool man page"
-    VERBATIM)
-add_custom_target(cmbtool-manpage ALL DEPENDS "${PROJECT_BINARY_DIR}/man/cmbtool.1.gz")
-install(FILES "${PROJECT_BINARY_DIR}/man/cmbtool.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+# gzip -n: no name or time stamp in the result, so builds are reproducible.
+function(cmb_gzip source output)
+    add_custom_command(
+        OUTPUT "${output}"
+        COMMAND gzip -9n -c "${source}" > "${output}"
+        DEPENDS "${source}"
+        VERBATIM)
+endfunction()
+
+# The man pages carry the project's version, so they are configured; Debian
+# expects them and the changelog compressed.
+set(_gz "${PROJECT_BINARY_DIR}/packaging")
+set(_manpages cmbtool)
+if(TARGET cmbviewer)
+    list(APPEND _manpages cmbviewer)
+endif()
+set(_compressed "${_gz}/changelog.gz")
+cmb_gzip("${_linux}/changelog" "${_gz}/changelog.gz")
+foreach(_page IN LISTS _manpages)
+    configure_file("${_linux}/${_page}.1.in" "${_gz}/${_page}.1" @ONLY)
+    cmb_gzip("${_gz}/${_page}.1" "${_gz}/${_page}.1.gz")
+    list(APPEND _compressed "${_gz}/${_page}.1.gz")
+    install(FILES "${_gz}/${_page}.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+endforeach()
+add_custom_target(cmb-compressed-docs ALL DEPENDS ${_compressed})
 
 # The desktop files describe the window; without it they would point at nothing.
 if(TARGET cmbviewer)
@@ -34,10 +47,11 @@ if(TARGET cmbviewer)
             RENAME "${CMBVIEWER_APP_ID}.svg")
 endif()
 
-# Debian looks for the licence under this exact name.
+# Debian looks for the licence and the changelog under these exact names.
 install(FILES "${PROJECT_SOURCE_DIR}/LICENSE"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/cmbviewer"
         RENAME copyright)
+install(FILES "${_gz}/changelog.gz" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/cmbviewer")
 
 # Debian package: cpack -G DEB in a (release) build folder.
 set(CPACK_PACKAGE_NAME "cmbviewer")

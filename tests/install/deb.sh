@@ -15,9 +15,10 @@ deb=$tmp/${package}_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || { fail "no $(basename "$deb"); cpack made: $(cd "$tmp" && ls ./*.deb 2>/dev/null)"; finish; }
 
 contents=$(dpkg-deb -c "$deb")
-expected=(./usr/bin/cmbtool ./usr/share/man/man1/cmbtool.1.gz ./usr/share/doc/$package/copyright)
+expected=(./usr/bin/cmbtool ./usr/share/man/man1/cmbtool.1.gz
+          ./usr/share/doc/$package/copyright ./usr/share/doc/$package/changelog.gz)
 if [ "$viewer" = 1 ]; then
-  expected+=(./usr/bin/cmbviewer
+  expected+=(./usr/bin/cmbviewer ./usr/share/man/man1/cmbviewer.1.gz
              ./usr/share/applications/$APP_ID.desktop
              ./usr/share/metainfo/$APP_ID.metainfo.xml
              ./usr/share/mime/packages/$APP_ID.xml

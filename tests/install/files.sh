@@ -6,9 +6,10 @@ source "$(dirname "$0")/common.sh"
 stage=$1 version=$2 viewer=$3 sample=$4
 : "${BINDIR:=bin}" "${DATADIR:=share}" "${MANDIR:=share/man}"
 
-expected=("$BINDIR/cmbtool" "$MANDIR/man1/cmbtool.1.gz" "$DATADIR/doc/cmbviewer/copyright")
+expected=("$BINDIR/cmbtool" "$MANDIR/man1/cmbtool.1.gz"
+          "$DATADIR/doc/cmbviewer/copyright" "$DATADIR/doc/cmbviewer/changelog.gz")
 if [ "$viewer" = 1 ]; then
-  expected+=("$BINDIR/cmbviewer"
+  expected+=("$BINDIR/cmbviewer" "$MANDIR/man1/cmbviewer.1.gz"
              "$DATADIR/applications/$APP_ID.desktop"
              "$DATADIR/metainfo/$APP_ID.metainfo.xml"
              "$DATADIR/mime/packages/$APP_ID.xml"
@@ -28,6 +29,10 @@ for b in cmbtool cmbviewer; do
   f=$stage/$BINDIR/$b
   [ ! -e "$f" ] || [ -x "$f" ] || fail "$f is not executable"
 done
+# The changelog's newest entry must be this version, as dpkg and apt show it.
+top=$(gzip -dc "$stage/$DATADIR/doc/cmbviewer/changelog.gz" | sed -n '1s/^cmbviewer (\([^)]*\)).*/\1/p')
+[ "$top" = "$version" ] || fail "newest changelog entry is '$top', the project is $version"
+
 # The installed program runs on its own, without the build tree beside it.
 "$stage/$BINDIR/cmbtool" list "$sample" >/dev/null || fail "installed cmbtool cannot list $sample"
 

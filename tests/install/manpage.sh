@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
-# The installed man page of cmbtool renders without groff warnings, carries
-# the project's version, and documents every option the program offers.
-# usage: manpage.sh STAGE VERSION   env: BINDIR MANDIR
+# The installed man pages render without groff warnings and carry the
+# project's version; cmbtool's documents every command and option it offers.
+# usage: manpage.sh STAGE VERSION WITH_VIEWER(0|1)   env: BINDIR MANDIR
 source "$(dirname "$0")/common.sh"
-stage=$1 version=$2
+stage=$1 version=$2 viewer=$3
 : "${BINDIR:=bin}" "${MANDIR:=share/man}"
 need man groff
 
-page=$stage/$MANDIR/man1/cmbtool.1.gz
-gzip -t "$page" || fail "$page is not a valid gzip file"
+pages=(cmbtool)
+[ "$viewer" = 1 ] && pages+=(cmbviewer)
+for name in "${pages[@]}"; do
+  page=$stage/$MANDIR/man1/$name.1.gz
+  gzip -t "$page" || { fail "$page is not a valid gzip file"; continue; }
+  # The same check Debian's lintian makes: any warning means broken markup.
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "groff warnings in $name.1: $warnings"
+  LC_ALL=C.UTF-8 man -l "$page" 2>/dev/null | grep -qF "cmbViewer $version" ||
+    fail "$name.1 does not name version $version"
+done
 
-# The same check Debian's lintian makes: any warning means broken markup.
-warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
-[ -z "$warnings" ] || fail "groff warnings: $warnings"
-
-text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$page" 2>/dev/null)
-grep -qF "cmbViewer $version" <<<"$text" || fail "the page does not name version $version"
+text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$stage/$MANDIR/man1/cmbtool.1.gz" 2>/dev/null)
 for section in NAME SYNOPSIS DESCRIPTION COMMANDS OPTIONS 'EXIT STATUS' EXAMPLES; do
   grep -qx "$section" <<<"$text" || fail "no $section section"
 done
