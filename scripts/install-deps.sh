@@ -6,10 +6,10 @@ set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6svg6
             fonts-ipafont-gothic xvfb xauth)
-# The install checks: validators, xdg-mime and its mimetype(1) back end, the
+# The install checks: validators, xdg-mime and its mimetype(1) back end, gio, the
 # man page renderer, and dpkg-shlibdeps for cpack's Debian package.
 test_pkgs=(desktop-file-utils appstream shared-mime-info xdg-utils file
-           libfile-mimeinfo-perl libxml2-utils man-db groff-base dpkg-dev)
+           libfile-mimeinfo-perl libglib2.0-bin libxml2-utils man-db groff-base dpkg-dev)
 bench_pkgs=(libarchive-tools time hyperfine jq bc)
 package_pkgs=(dpkg-dev)
 fuzz_pkgs=(clang libclang-rt-14-dev libfuzzer-14-dev)
