@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installed man pages render without groff warnings and carry the
-# project's version; cmbtool's documents every command and option it offers.
+# project's version; each documents every option its program offers, and
+# cmbtool's every command.
 # usage: manpage.sh STAGE VERSION WITH_VIEWER(0|1)   env: BINDIR MANDIR
 source "$(dirname "$0")/common.sh"
 stage=$1 version=$2 viewer=$3
@@ -30,18 +31,25 @@ for status in 0 1 2; do
   sed -n '/^EXIT STATUS$/,/^[A-Z]/p' <<<"$text" | grep -qE "^ +$status " || fail "exit status $status is not described"
 done
 
-# Options the program shows in its help but the page does not mention are
-# the usual way a man page falls behind.
-tool=$stage/$BINDIR/cmbtool
-for cmd in "" list extract cat verify; do
-  help=$("$tool" $cmd --help 2>/dev/null) || continue
-  # Option lines look like "  -C <dir>   Extract into..."; take the names
-  # from the column before the description.
+# Options a program shows in its help but its page does not mention are the
+# usual way a man page falls behind.
+check_options() { # PAGE_TEXT PROGRAM [COMMAND]
+  local text=$1 help options opt
+  help=$(QT_QPA_PLATFORM=offscreen "$2" ${3:+"$3"} --help 2>/dev/null) || return 0
+  # Option lines look like "  -C, --directory <DIR>   Extracts into..."; take
+  # the names from the column before the description.
   options=$(grep -E '^ +-' <<<"$help" | sed -E 's/^ +//; s/ {2,}.*//' |
             grep -oE -- '(^|[ ,])--?[A-Za-z][A-Za-z0-9-]*' | sed -E 's/^[ ,]//' | sort -u)
   for opt in $options; do
     grep -qE -- "(^|[^A-Za-z0-9-])$opt([^A-Za-z0-9-]|$)" <<<"$text" ||
-      fail "option $opt of 'cmbtool $cmd' is not in the man page"
+      fail "option $opt of '$(basename "$2") ${3:-}' is not in its man page"
   done
+}
+for cmd in "" list extract cat verify; do
+  check_options "$text" "$stage/$BINDIR/cmbtool" $cmd
 done
+if [ "$viewer" = 1 ]; then
+  check_options "$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$stage/$MANDIR/man1/cmbviewer.1.gz" 2>/dev/null)" \
+                "$stage/$BINDIR/cmbviewer"
+fi
 finish
