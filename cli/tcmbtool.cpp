@@ -265,7 +265,7 @@ int TCmbTool::List(const QCommandLineParser &Parser)
             out.Append(QByteArray::number(Item.Size));
             out.Append('\t');
         }
-        out.Append(Item.Name.toUtf8());
+        out.AppendUtf8(Item.Name);
         out.Append('\n');
     };
     if (!LoadWith([&] { return TwzCMB::ScanIndex(FIndexName, encoding, visit); })) {

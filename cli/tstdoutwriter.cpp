@@ -32,6 +32,21 @@ void TStdoutWriter::Append(char Byte)
     FBuffer.append(Byte);
 }
 
+void TStdoutWriter::AppendUtf8(QStringView Text)
+{
+    const qsizetype most = FUtf8.requiredSpace(Text.size());
+    if (most >= BufferSize) {
+        Append(Text.toUtf8());
+        return;
+    }
+    if (FBuffer.size() + most > BufferSize)
+        Flush();
+    const qsizetype used = FBuffer.size();
+    FBuffer.resize(used + most);
+    char *end = FUtf8.appendToBuffer(FBuffer.data() + used, Text);
+    FBuffer.resize(end - FBuffer.constData());
+}
+
 bool TStdoutWriter::Flush()
 {
     if (!FBuffer.isEmpty()) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
+#include <QStringEncoder>
 
 // Standard output as a sequential device with one large buffer, so that
 // listing a million names costs a few hundred writes, not a million. It
@@ -20,6 +21,8 @@ public:
     // Buffered; a failure shows in Flush() and Failed().
     void Append(QByteArrayView Bytes);
     void Append(char Byte);
+    // Text as UTF-8, encoded straight into the buffer.
+    void AppendUtf8(QStringView Text);
     // Writes out what is buffered. False once a write has failed.
     bool Flush();
     // Forgets what is buffered.
@@ -37,5 +40,6 @@ private:
 
     int FHandle;
     QByteArray FBuffer;
+    QStringEncoder FUtf8{QStringEncoder::Utf8};
     bool FFailed = false;
 };
