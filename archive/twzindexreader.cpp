@@ -67,35 +67,7 @@ int HexDigit(char c)
     return -1;
 }
 
-qint32 ParseNumberLine(QByteArrayView Line, TwzLineDecoder &Decoder)
-{
-    const QByteArrayView trimmed = TwzIndexReader::Trim(Line);
-    if (const auto value = TwzIndexReader::ParseInteger(trimmed))
-        return *value;
-    throw TwzConvertError(Decoder.Decode(trimmed));
-}
-
-} // namespace
-
-QByteArrayView TwzIndexReader::TextBeforeNul(QByteArrayView Bytes)
-{
-    if (Bytes.isEmpty()) // an empty view may have no data pointer for memchr
-        return Bytes;
-    const void *nul = std::memchr(Bytes.data(), '\0', static_cast<size_t>(Bytes.size()));
-    return nul ? Bytes.first(static_cast<const char *>(nul) - Bytes.data()) : Bytes;
-}
-
-QList<QByteArrayView> TwzIndexReader::SplitLines(QByteArrayView Bytes)
-{
-    QList<QByteArrayView> lines;
-    LineCursor cursor(TextBeforeNul(Bytes));
-    QByteArrayView line;
-    while (cursor.Next(line))
-        lines.append(line);
-    return lines;
-}
-
-QByteArrayView TwzIndexReader::Trim(QByteArrayView Line)
+inline QByteArrayView TrimBytes(QByteArrayView Line)
 {
     qsizetype begin = 0;
     qsizetype end = Line.size();
@@ -106,7 +78,7 @@ QByteArrayView TwzIndexReader::Trim(QByteArrayView Line)
     return Line.sliced(begin, end - begin);
 }
 
-std::optional<qint32> TwzIndexReader::ParseInteger(QByteArrayView s)
+inline std::optional<qint32> ParseIntegerBytes(QByteArrayView s)
 {
     if (s.isEmpty())
         return std::nullopt;
@@ -150,6 +122,44 @@ std::optional<qint32> TwzIndexReader::ParseInteger(QByteArrayView s)
             return std::nullopt;
     }
     return static_cast<qint32>(negative ? -value : value);
+}
+
+qint32 ParseNumberLine(QByteArrayView Line, TwzLineDecoder &Decoder)
+{
+    const QByteArrayView trimmed = TrimBytes(Line);
+    if (const auto value = ParseIntegerBytes(trimmed))
+        return *value;
+    throw TwzConvertError(Decoder.Decode(trimmed));
+}
+
+} // namespace
+
+QByteArrayView TwzIndexReader::TextBeforeNul(QByteArrayView Bytes)
+{
+    if (Bytes.isEmpty()) // an empty view may have no data pointer for memchr
+        return Bytes;
+    const void *nul = std::memchr(Bytes.data(), '\0', static_cast<size_t>(Bytes.size()));
+    return nul ? Bytes.first(static_cast<const char *>(nul) - Bytes.data()) : Bytes;
+}
+
+QList<QByteArrayView> TwzIndexReader::SplitLines(QByteArrayView Bytes)
+{
+    QList<QByteArrayView> lines;
+    LineCursor cursor(TextBeforeNul(Bytes));
+    QByteArrayView line;
+    while (cursor.Next(line))
+        lines.append(line);
+    return lines;
+}
+
+QByteArrayView TwzIndexReader::Trim(QByteArrayView Line)
+{
+    return TrimBytes(Line);
+}
+
+std::optional<qint32> TwzIndexReader::ParseInteger(QByteArrayView Trimmed)
+{
+    return ParseIntegerBytes(Trimmed);
 }
 
 TwzIndexContent TwzIndexReader::Parse(QByteArrayView Bytes, TwzEncoding Encoding)
@@ -196,12 +206,12 @@ TwzIndexContent TwzIndexReader::Walk(QByteArrayView Bytes, TwzEncoding Encoding,
         QByteArrayView line, next1, next2;
         cursor.Next(line);
         from = lineStart + line.size();
-        const QByteArrayView trimmed = Trim(line);
+        const QByteArrayView trimmed = TrimBytes(line);
         if (trimmed.size() < 2)
             continue;
         QString &name = item.Name;
         decoder.DecodeInto(trimmed, name);
-        if (!name.endsWith(QLatin1Char(']')))
+        if (name.back() != QLatin1Char(']'))
             continue;
         // Cuts the brackets in place, keeping the buffer's capacity for the
         // next line ("[" is one character in both encodings).

@@ -25,6 +25,8 @@ TwzLineDecoder::TwzLineDecoder(QByteArrayView Text, TwzEncoding Encoding)
 {
     if (FEncoding == TwzEncoding::Auto)
         FEncoding = IsValidUtf8(Text) ? TwzEncoding::Utf8 : TwzEncoding::Cp932;
+    if (FEncoding == TwzEncoding::Cp932)
+        FCp932 = &TwzCp932Table::Instance();
 }
 
 QString TwzLineDecoder::Decode(QByteArrayView Line)
@@ -36,7 +38,12 @@ QString TwzLineDecoder::Decode(QByteArrayView Line)
 
 void TwzLineDecoder::DecodeInto(QByteArrayView Line, QString &Text)
 {
-    // Every byte gives at most one UTF-16 unit in both encodings.
+    if (FEncoding == TwzEncoding::Cp932) {
+        // The table passes ASCII through itself.
+        FCp932->Decode(Line, Text);
+        return;
+    }
+    // Every byte gives at most one UTF-16 unit.
     Text.resize(Line.size());
     QChar *const begin = Text.data();
     if (IsAscii(Line)) {
@@ -44,11 +51,7 @@ void TwzLineDecoder::DecodeInto(QByteArrayView Line, QString &Text)
             begin[i] = QLatin1Char(Line[i]);
         return;
     }
-    if (FEncoding == TwzEncoding::Utf8) {
-        Text.truncate(FUtf8.appendToBuffer(begin, Line) - begin);
-        return;
-    }
-    TwzCp932Table::Instance().Decode(Line, Text);
+    Text.truncate(FUtf8.appendToBuffer(begin, Line) - begin);
 }
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.

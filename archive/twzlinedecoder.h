@@ -30,4 +30,5 @@ public:
 private:
     TwzEncoding FEncoding;
     QStringDecoder FUtf8;
+    const class TwzCp932Table *FCp932 = nullptr; // set when decoding CP932
 };

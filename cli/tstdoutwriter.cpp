@@ -4,9 +4,8 @@
 #include <cstring>
 #include <unistd.h>
 
-TStdoutWriter::TStdoutWriter(int Handle) : FHandle(Handle)
+TStdoutWriter::TStdoutWriter(int Handle) : FHandle(Handle), FBuffer(new char[BufferSize])
 {
-    FBuffer.reserve(BufferSize);
     open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 
@@ -17,19 +16,21 @@ TStdoutWriter::~TStdoutWriter()
 
 void TStdoutWriter::Append(QByteArrayView Bytes)
 {
-    if (FBuffer.size() + Bytes.size() > BufferSize)
+    if (FUsed + Bytes.size() > BufferSize)
         Flush();
-    if (Bytes.size() >= BufferSize)
+    if (Bytes.size() >= BufferSize) {
         WriteOut(Bytes.data(), Bytes.size());
-    else
-        FBuffer.append(Bytes);
+    } else {
+        std::memcpy(FBuffer.get() + FUsed, Bytes.data(), static_cast<size_t>(Bytes.size()));
+        FUsed += Bytes.size();
+    }
 }
 
 void TStdoutWriter::Append(char Byte)
 {
-    if (FBuffer.size() >= BufferSize)
+    if (FUsed >= BufferSize)
         Flush();
-    FBuffer.append(Byte);
+    FBuffer[FUsed++] = Byte;
 }
 
 void TStdoutWriter::AppendUtf8(QStringView Text)
@@ -39,19 +40,16 @@ void TStdoutWriter::AppendUtf8(QStringView Text)
         Append(Text.toUtf8());
         return;
     }
-    if (FBuffer.size() + most > BufferSize)
+    if (FUsed + most > BufferSize)
         Flush();
-    const qsizetype used = FBuffer.size();
-    FBuffer.resize(used + most);
-    char *end = FUtf8.appendToBuffer(FBuffer.data() + used, Text);
-    FBuffer.resize(end - FBuffer.constData());
+    FUsed = FUtf8.appendToBuffer(FBuffer.get() + FUsed, Text) - FBuffer.get();
 }
 
 bool TStdoutWriter::Flush()
 {
-    if (!FBuffer.isEmpty()) {
-        WriteOut(FBuffer.constData(), FBuffer.size());
-        FBuffer.resize(0);
+    if (FUsed > 0) {
+        WriteOut(FBuffer.get(), FUsed);
+        FUsed = 0;
     }
     return !FFailed;
 }

@@ -5,6 +5,8 @@
 #include <QIODevice>
 #include <QStringEncoder>
 
+#include <memory>
+
 // Standard output as a sequential device with one large buffer, so that
 // listing a million names costs a few hundred writes, not a million. It
 // never seeks, so it also serves pipes and terminals.
@@ -26,7 +28,7 @@ public:
     // Writes out what is buffered. False once a write has failed.
     bool Flush();
     // Forgets what is buffered.
-    void Discard() { FBuffer.resize(0); }
+    void Discard() { FUsed = 0; }
     bool Failed() const { return FFailed; }
 
     bool isSequential() const override { return true; }
@@ -39,7 +41,9 @@ private:
     bool WriteOut(const char *Data, qint64 Size);
 
     int FHandle;
-    QByteArray FBuffer;
+    // A plain buffer: a million short appends cost no container calls.
+    std::unique_ptr<char[]> FBuffer;
+    qsizetype FUsed = 0;
     QStringEncoder FUtf8{QStringEncoder::Utf8};
     bool FFailed = false;
 };
