@@ -94,11 +94,12 @@ qsizetype TwzCMB::NextItemOfSameName(qsizetype Index) const
     return FNextOfSameName[static_cast<size_t>(Index)];
 }
 
-bool TwzCMB::ExtractItem(QIODevice &Stream, const QString &Name, QString *Reason) const
+bool TwzCMB::ExtractItem(QIODevice &Stream, const QString &Name, QString *Reason,
+                         const TwzProgress &Progress) const
 {
     QString reason = QStringLiteral("no entry of that name");
     for (qsizetype i = FindItem(Name); i >= 0; i = NextItemOfSameName(i)) {
-        if (ExtractEntry(Stream, FItems[i], &reason)) {
+        if (ExtractEntry(Stream, FItems[i], &reason, Progress)) {
             // A pipe has no position to go back to.
             if (!Stream.isSequential())
                 Stream.seek(0);

@@ -48,8 +48,10 @@ public:
     // Writes the first readable entry whose name equals Name (case folded)
     // at Stream's position, then sets the position to 0. False, with the
     // reason of the last entry tried, when none could be read. Throws
-    // TwzStreamWriteError when Stream refuses bytes.
-    bool ExtractItem(QIODevice &Stream, const QString &Name, QString *Reason = nullptr) const;
+    // TwzStreamWriteError when Stream refuses bytes. Progress as for
+    // ExtractEntry, restarting with each entry tried.
+    bool ExtractItem(QIODevice &Stream, const QString &Name, QString *Reason = nullptr,
+                     const TwzProgress &Progress = {}) const;
 
     // Writes one given entry at Stream's position (the position is left after
     // the entry). Same failures as ExtractItem.

@@ -393,10 +393,11 @@ TwzEntryWriter::TwzStatus TwzEntryWriter::Publish(TPendingFile &Pending, const c
     return TwzStatus::Written;
 }
 
-TwzEntryWriter::TwzResult TwzEntryWriter::WriteItem(const TwzCMB &Archive, const QString &Name)
+TwzEntryWriter::TwzResult TwzEntryWriter::WriteItem(const TwzCMB &Archive, const QString &Name,
+                                                    const TwzCMB::TwzProgress &Progress)
 {
     return Write(Name, [&](QIODevice &Out, QString &Reason) {
-        return Archive.ExtractItem(Out, Name, &Reason);
+        return Archive.ExtractItem(Out, Name, &Reason, Progress);
     });
 }
 

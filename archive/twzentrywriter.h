@@ -94,7 +94,8 @@ public:
 
     // The entry looked up by name as TwzCMB::ExtractItem does (the first
     // readable entry of a case-folded equal name), written under Name.
-    TwzResult WriteItem(const TwzCMB &Archive, const QString &Name);
+    TwzResult WriteItem(const TwzCMB &Archive, const QString &Name,
+                        const TwzCMB::TwzProgress &Progress = {});
 
     // One given entry with its own bytes, written under its name. Copies as
     // TwzCMB::ExtractEntry does, with the data file opened once.

@@ -462,8 +462,12 @@ void TstTwzEntryWriter::WritesArchiveEntries()
     QCOMPARE(progress, 4);
 
     // By name, as the window looks entries up: the first readable one wins.
-    QVERIFY(writer.WriteItem(archive, QStringLiteral("b.txt")).Ok());
+    progress = -1;
+    QVERIFY(
+        writer.WriteItem(archive, QStringLiteral("b.txt"), [&](qint64 Done) { progress = Done; })
+            .Ok());
     QCOMPARE(ReadFile(Dest() + QStringLiteral("/b.txt")), QByteArray("456789"));
+    QCOMPARE(progress, 6);
 
     const TwzEntryWriter::TwzResult unreadable =
         writer.WriteItem(archive, QStringLiteral("gone.txt"));
