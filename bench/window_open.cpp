@@ -41,6 +41,18 @@ public:
     }
     bool ShellOpenFile(const QString &) override { return false; }
     int ExecModal(QDialog &) override { return 0; }
+    std::unique_ptr<TProgressReporter> CreateProgress(QWidget *, qint64) override
+    {
+        return std::make_unique<TSilentProgress>();
+    }
+
+private:
+    class TSilentProgress : public TProgressReporter
+    {
+    public:
+        bool Report(qint64, qint64) override { return true; }
+        QWidget *MessageOwner() const override { return nullptr; }
+    };
 };
 
 // An index of Count entries with Shift-JIS names under a few folders, and a

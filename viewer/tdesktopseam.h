@@ -1,6 +1,10 @@
 #pragma once
 
+#include "tprogressreporter.h"
+
 #include <QString>
+
+#include <memory>
 
 class QDialog;
 class QWidget;
@@ -37,4 +41,8 @@ public:
 
     // Runs Dialog modally; returns its result code.
     virtual int ExecModal(QDialog &Dialog) = 0;
+
+    // Feedback for work on ItemCount items that may take long; a dialog
+    // owned by Owner appears when it does.
+    virtual std::unique_ptr<TProgressReporter> CreateProgress(QWidget *Owner, qint64 ItemCount) = 0;
 };

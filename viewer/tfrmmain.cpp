@@ -4,6 +4,7 @@
 #include "tentrylistmodel.h"
 #include "tfrmabout.h"
 #include "twzapplication.h"
+#include "twzentrywriter.h"
 #include "ui_main.h"
 
 #include <QCloseEvent>
@@ -13,7 +14,61 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+const QString NotWrittenSuffix = QStringLiteral("は正常に書き出せませんでした");
+const QString FolderNotMadeSuffix = QStringLiteral("ディレクトリが作成できませんでした");
+
+// Thrown from a copy's progress when the user stops it; the writer drops
+// the unfinished file on the way out.
+struct TCancelled
+{
+};
+
+// Marks long work that lets events through: other actions wait, and a close
+// asked for meanwhile stops the work and is carried out once it has ended.
+class TBusyScope
+{
+public:
+    TBusyScope(QWidget &Window, bool &Busy, bool &CloseRequested)
+        : FWindow(Window), FBusy(Busy), FCloseRequested(CloseRequested)
+    {
+        FBusy = true;
+        FCloseRequested = false;
+    }
+    ~TBusyScope()
+    {
+        FBusy = false;
+        if (FCloseRequested)
+            QTimer::singleShot(0, &FWindow, &QWidget::close);
+    }
+    TBusyScope(const TBusyScope &) = delete;
+    TBusyScope &operator=(const TBusyScope &) = delete;
+
+private:
+    QWidget &FWindow;
+    bool &FBusy;
+    bool &FCloseRequested;
+};
+
+// The part of a caption after its last "\", "/" or ":".
+QString BareFileName(const QString &Caption)
+{
+    for (qsizetype i = Caption.size(); i > 0; --i) {
+        const QChar C = Caption[i - 1];
+        if (C == QLatin1Char('\\') || C == QLatin1Char('/') || C == QLatin1Char(':'))
+            return Caption.mid(i);
+    }
+    return Caption;
+}
+
+} // namespace
 
 TfrmMain::TfrmMain(TDesktopSeam &Seam, QWidget *Parent)
     : QMainWindow(Parent), ui(std::make_unique<Ui::frmMain>()), FSeam(Seam)
@@ -63,16 +118,29 @@ void TfrmMain::FormCreate()
 void TfrmMain::FormClose()
 {
     FArchive.reset();
+    // The copy and its folder; an application may still hold the file open,
+    // which does not keep it on disk.
+    FTempFileName.clear();
+    FTempDir.reset();
 }
 
 void TfrmMain::closeEvent(QCloseEvent *Event)
 {
+    if (FBusy) {
+        // The work in progress uses the archive: stop it, then close.
+        FCloseRequested = true;
+        Event->ignore();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(Event);
 }
 
 void TfrmMain::Guarded(const std::function<void()> &Body)
 {
+    // Long work lets events through; no other action runs meanwhile.
+    if (FBusy)
+        return;
     try {
         Body();
     } catch (const std::exception &Error) {
@@ -131,14 +199,154 @@ void TfrmMain::actSelectAllExecute()
     Guarded([&] { ui->lvFiles->selectAll(); });
 }
 
-void TfrmMain::actFile_AppOpenExecute()
+QStringList TfrmMain::SelectedCaptions() const
 {
-    // Opening an entry with its application arrives with the temporary copies.
+    QModelIndexList Rows = ui->lvFiles->selectionModel()->selectedRows();
+    std::sort(Rows.begin(), Rows.end(),
+              [](const QModelIndex &A, const QModelIndex &B) { return A.row() < B.row(); });
+    const QStringList Names = FModel->stringList();
+    QStringList Captions;
+    Captions.reserve(Rows.size());
+    for (const QModelIndex &Row : std::as_const(Rows))
+        Captions << Names.at(Row.row());
+    return Captions;
+}
+
+int TfrmMain::FirstSelectedRow() const
+{
+    int First = -1;
+    for (const QItemSelectionRange &Range : ui->lvFiles->selectionModel()->selection()) {
+        if (First < 0 || Range.top() < First)
+            First = Range.top();
+    }
+    return First;
+}
+
+QWidget *TfrmMain::MessageOwner(const TProgressReporter &Progress)
+{
+    QWidget *Owner = Progress.MessageOwner();
+    return Owner ? Owner : this;
 }
 
 void TfrmMain::actFile_WriteOutExecute()
 {
-    // Writing entries out arrives with the safe path mapping.
+    Guarded([&] {
+        // Owned by the window: nothing else runs while it is open.
+        const QString Folder =
+            FSeam.BrowseForFolder(this, QStringLiteral("ファイルの書き出し先を指定してください"));
+        if (Folder.isEmpty() || !FArchive)
+            return;
+        WriteOut(Folder, SelectedCaptions());
+    });
+}
+
+void TfrmMain::WriteOut(const QString &Folder, const QStringList &Captions)
+{
+    TwzEntryWriter Writer;
+    QString Why;
+    if (!Writer.Open(Folder, &Why))
+        throw TwzFileOpenError(QStringLiteral("%1 (%2)").arg(Folder, Why));
+
+    const TBusyScope Busy(*this, FBusy, FCloseRequested);
+    const std::unique_ptr<TProgressReporter> Progress = FSeam.CreateProgress(this, Captions.size());
+    const TwzCMB &Archive = *FArchive;
+    qint64 BytesDone = 0;
+    for (qsizetype i = 0; i < Captions.size(); ++i) {
+        const QString &Caption = Captions[i];
+        qint64 EntryBytes = 0;
+        TwzEntryWriter::TwzResult Result;
+        try {
+            Result = Writer.WriteItem(Archive, Caption, [&](qint64 Bytes) {
+                EntryBytes = Bytes;
+                if (!Progress->Report(i, BytesDone + Bytes) || FCloseRequested)
+                    throw TCancelled();
+            });
+        } catch (const TCancelled &) {
+            break; // the unfinished file is gone; nothing to report
+        } catch (const std::exception &) {
+            // Whatever went wrong, it went wrong for this entry only.
+            Result.Status = TwzEntryWriter::TwzStatus::WriteError;
+        }
+        if (Result.Ok()) {
+            BytesDone += EntryBytes;
+        } else if (Result.Status == TwzEntryWriter::TwzStatus::FolderNotCreatable) {
+            FSeam.ShowMessage(MessageOwner(*Progress), Result.Directory + FolderNotMadeSuffix);
+        } else {
+            FSeam.ShowWarningMessage(MessageOwner(*Progress), Caption + NotWrittenSuffix);
+        }
+        if (!Progress->Report(i + 1, BytesDone) || FCloseRequested)
+            break;
+    }
+}
+
+void TfrmMain::actFile_AppOpenExecute()
+{
+    Guarded([&] {
+        const int Row = FirstSelectedRow();
+        if (Row < 0 || !FArchive)
+            return;
+        OpenWithApplication(FModel->stringList().at(Row));
+    });
+}
+
+QString TfrmMain::TempDir()
+{
+    if (!FTempDir) {
+        // mkdtemp: a new folder that only this user can enter.
+        auto Dir =
+            std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/cmbviewer-XXXXXX"));
+        if (!Dir->isValid())
+            throw TwzFileCreateError(
+                QStringLiteral("%1 (%2)").arg(QDir::tempPath(), Dir->errorString()));
+        FTempDir = std::move(Dir);
+    }
+    return FTempDir->path();
+}
+
+void TfrmMain::RemoveTempCopy()
+{
+    // An application may still hold it; then it goes with the folder.
+    if (FTempDir && !FTempFileName.isEmpty())
+        QFile::remove(FTempDir->filePath(FTempFileName));
+    FTempFileName.clear();
+}
+
+void TfrmMain::OpenWithApplication(const QString &Caption)
+{
+    RemoveTempCopy();
+    // Named as the entry's file, so the desktop picks the application by
+    // its name; the bytes are those of the entry the full caption names.
+    const QString Name = BareFileName(Caption);
+    TwzEntryWriter Writer;
+    QString Why;
+    if (!Writer.Open(TempDir(), &Why))
+        throw TwzFileCreateError(QStringLiteral("%1 (%2)").arg(FTempDir->path(), Why));
+
+    const TBusyScope Busy(*this, FBusy, FCloseRequested);
+    const std::unique_ptr<TProgressReporter> Progress = FSeam.CreateProgress(this, 1);
+    const TwzCMB &Archive = *FArchive;
+    TwzEntryWriter::TwzResult Result;
+    try {
+        // Written as a write-out writes: a refused name, an unreadable entry
+        // or a full disk leaves nothing, and the file is complete and closed
+        // before anyone is told of it.
+        Result = Writer.Write(Name, [&](QIODevice &Out, QString &Reason) {
+            return Archive.ExtractItem(Out, Caption, &Reason, [&](qint64 Bytes) {
+                if (!Progress->Report(0, Bytes) || FCloseRequested)
+                    throw TCancelled();
+            });
+        });
+    } catch (const TCancelled &) {
+        return;
+    } catch (const std::exception &) {
+        Result.Status = TwzEntryWriter::TwzStatus::WriteError;
+    }
+    if (!Result.Ok()) {
+        FSeam.ShowWarningMessage(MessageOwner(*Progress), Caption + NotWrittenSuffix);
+        return;
+    }
+    FTempFileName = Name;
+    FSeam.ShellOpenFile(Result.Path);
 }
 
 void TfrmMain::actHelp_AboutExecute()

@@ -8,7 +8,9 @@
 #include <memory>
 
 class TDesktopSeam;
+class TProgressReporter;
 class QMenu;
+class QTemporaryDir;
 class TEntryListModel;
 namespace Ui {
 class frmMain;
@@ -53,6 +55,17 @@ private:
     void lvFilesContextMenu(const QPoint &Pos);
 
     void LoadIndex(const QString &FileName);
+    // The captions of the selected items in list order.
+    QStringList SelectedCaptions() const;
+    // The first selected row in list order, or -1.
+    int FirstSelectedRow() const;
+    void WriteOut(const QString &Folder, const QStringList &Captions);
+    void OpenWithApplication(const QString &Caption);
+    // The private folder of this run's temporary copies, made on first use.
+    QString TempDir();
+    void RemoveTempCopy();
+    // Where a message shown during long work belongs.
+    QWidget *MessageOwner(const TProgressReporter &Progress);
     // Runs an action body; an error it raises goes to the error display so
     // that no exception reaches Qt's event loop.
     void Guarded(const std::function<void()> &Body);
@@ -63,4 +76,10 @@ private:
     QMenu *FpmMain = nullptr;
     std::unique_ptr<TwzCMB> FArchive;
     QString FLastOpenPath;
+    // The temporary copy handed to an application: FTempDir/FTempFileName.
+    std::unique_ptr<QTemporaryDir> FTempDir;
+    QString FTempFileName;
+    // Long work is running: actions wait, a close request stops the work.
+    bool FBusy = false;
+    bool FCloseRequested = false;
 };

@@ -1,5 +1,6 @@
 #include "tqtdesktopseam.h"
 
+#include "tqtprogressreporter.h"
 #include "twzapplication.h"
 
 #include <QDesktopServices>
@@ -61,4 +62,9 @@ bool TQtDesktopSeam::ShellOpenFile(const QString &FileName)
 int TQtDesktopSeam::ExecModal(QDialog &Dialog)
 {
     return Dialog.exec();
+}
+
+std::unique_ptr<TProgressReporter> TQtDesktopSeam::CreateProgress(QWidget *Owner, qint64 ItemCount)
+{
+    return std::make_unique<TQtProgressReporter>(Owner, ItemCount);
 }

@@ -14,4 +14,5 @@ public:
     void ShowError(QWidget *Owner, const QString &Text) override;
     bool ShellOpenFile(const QString &FileName) override;
     int ExecModal(QDialog &Dialog) override;
+    std::unique_ptr<TProgressReporter> CreateProgress(QWidget *Owner, qint64 ItemCount) override;
 };

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 // Stands in for the desktop: records every request and answers from a
 // script, so that the window's actions run without a modal window.
@@ -15,9 +16,24 @@ class TFakeDesktopSeam : public TDesktopSeam
 public:
     struct TCall
     {
-        QString Kind; // "open", "folder", "warning", "message", "error", "shell", "modal"
-        QString Text; // the message, the dialog's title, or the file name
+        // "open", "folder", "warning", "message", "error", "shell", "modal", "progress"
+        QString Kind;
+        // the message, the dialog's title, the file name, or the number of items
+        QString Text;
     };
+
+    // Long work's reports: items done, bytes done.
+    struct TReport
+    {
+        qint64 Items;
+        qint64 Bytes;
+    };
+    QList<TReport> Reports;
+    // The fake progress asks to stop once this many items are done, or this
+    // many bytes of the work are copied; -1: never.
+    qint64 CancelAfterItems = -1;
+    qint64 CancelAfterBytes = -1;
+    QWidget *LastFolderOwner = nullptr;
 
     QList<TCall> Calls;
     QStringList OpenFileAnswers; // taken from the front; none left = cancel
@@ -49,8 +65,9 @@ public:
         Calls.append({QStringLiteral("open"), Title});
         return OpenFileAnswers.isEmpty() ? QString() : OpenFileAnswers.takeFirst();
     }
-    QString BrowseForFolder(QWidget *, const QString &Title) override
+    QString BrowseForFolder(QWidget *Owner, const QString &Title) override
     {
+        LastFolderOwner = Owner;
         Calls.append({QStringLiteral("folder"), Title});
         return FolderAnswers.isEmpty() ? QString() : FolderAnswers.takeFirst();
     }
@@ -79,4 +96,29 @@ public:
         Dialog.accept();
         return Dialog.result();
     }
+    std::unique_ptr<TProgressReporter> CreateProgress(QWidget *, qint64 ItemCount) override
+    {
+        Calls.append({QStringLiteral("progress"), QString::number(ItemCount)});
+        return std::make_unique<TFakeProgress>(*this);
+    }
+
+private:
+    class TFakeProgress : public TProgressReporter
+    {
+    public:
+        explicit TFakeProgress(TFakeDesktopSeam &Seam) : FSeam(Seam) {}
+        bool Report(qint64 Items, qint64 Bytes) override
+        {
+            FSeam.Reports.append({Items, Bytes});
+            if ((FSeam.CancelAfterItems >= 0 && Items >= FSeam.CancelAfterItems) ||
+                (FSeam.CancelAfterBytes >= 0 && Bytes >= FSeam.CancelAfterBytes))
+                FCancelled = true;
+            return !FCancelled;
+        }
+        QWidget *MessageOwner() const override { return nullptr; }
+
+    private:
+        TFakeDesktopSeam &FSeam;
+        bool FCancelled = false;
+    };
 };
