@@ -33,6 +33,8 @@ public:
     // many bytes of the work are copied; -1: never.
     qint64 CancelAfterItems = -1;
     qint64 CancelAfterBytes = -1;
+    // Runs inside every report, with the items done.
+    std::function<void(qint64 Items)> OnReport;
     QWidget *LastFolderOwner = nullptr;
 
     QList<TCall> Calls;
@@ -110,6 +112,8 @@ private:
         bool Report(qint64 Items, qint64 Bytes) override
         {
             FSeam.Reports.append({Items, Bytes});
+            if (FSeam.OnReport)
+                FSeam.OnReport(Items);
             if ((FSeam.CancelAfterItems >= 0 && Items >= FSeam.CancelAfterItems) ||
                 (FSeam.CancelAfterBytes >= 0 && Bytes >= FSeam.CancelAfterBytes))
                 FCancelled = true;
