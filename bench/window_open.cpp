@@ -4,9 +4,14 @@
 //                                       and prints a table in milliseconds
 //   cmb-bench-window open INDEX [RUNS]  prints "open", "paint" and "selectall"
 //                                       lines with the median in seconds
+//   cmb-bench-window writeout INDEX OUTDIR
+//                                       opens INDEX, selects all and writes it
+//                                       out into OUTDIR through the action;
+//                                       prints "writeout" with the seconds
 #include "tdesktopseam.h"
 #include "tentrylistmodel.h"
 #include "tfrmmain.h"
+#include "tqtprogressreporter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,18 +27,21 @@
 
 namespace {
 
-// Answers nothing and counts errors; the benchmark opens files directly.
+// Answers the folder browser with Folder, counts messages, and shows the
+// real progress dialog; the benchmark opens files directly.
 class TQuietSeam : public TDesktopSeam
 {
 public:
     int Errors = 0;
+    int Messages = 0;
+    QString Folder;
     QString GetOpenFileName(QWidget *, const QString &, const QString &, const QString &) override
     {
         return QString();
     }
-    QString BrowseForFolder(QWidget *, const QString &) override { return QString(); }
-    void ShowWarningMessage(QWidget *, const QString &) override {}
-    void ShowMessage(QWidget *, const QString &) override {}
+    QString BrowseForFolder(QWidget *, const QString &) override { return Folder; }
+    void ShowWarningMessage(QWidget *, const QString &Text) override { Count(Text); }
+    void ShowMessage(QWidget *, const QString &Text) override { Count(Text); }
     void ShowError(QWidget *, const QString &Text) override
     {
         ++Errors;
@@ -41,18 +49,18 @@ public:
     }
     bool ShellOpenFile(const QString &) override { return false; }
     int ExecModal(QDialog &) override { return 0; }
-    std::unique_ptr<TProgressReporter> CreateProgress(QWidget *, qint64) override
+    std::unique_ptr<TProgressReporter> CreateProgress(QWidget *Owner, qint64 ItemCount) override
     {
-        return std::make_unique<TSilentProgress>();
+        return std::make_unique<TQtProgressReporter>(Owner, ItemCount);
     }
 
 private:
-    class TSilentProgress : public TProgressReporter
+    void Count(const QString &Text)
     {
-    public:
-        bool Report(qint64, qint64) override { return true; }
-        QWidget *MessageOwner() const override { return nullptr; }
-    };
+        // The first few tell what went wrong; a count says how often.
+        if (++Messages <= 5)
+            std::fprintf(stderr, "message: %s\n", qPrintable(Text));
+    }
 };
 
 // An index of Count entries with Shift-JIS names under a few folders, and a
@@ -153,6 +161,31 @@ int OpenExisting(const QString &Path, int Runs)
     return 0;
 }
 
+int WriteOut(const QString &Path, const QString &Folder)
+{
+    TQuietSeam Seam;
+    Seam.Folder = Folder;
+    TfrmMain Window(Seam);
+    Window.show();
+    QApplication::processEvents();
+    if (!Window.OpenIndexFile(Path))
+        return 1;
+    Window.findChild<QAction *>(QStringLiteral("actSelectAll"))->trigger();
+    QApplication::processEvents();
+
+    QElapsedTimer Timer;
+    Timer.start();
+    Window.findChild<QAction *>(QStringLiteral("actFile_WriteOut"))->trigger();
+    const double Seconds = double(Timer.nsecsElapsed()) / 1e9;
+    std::printf("writeout %.6f\nentries %d\n", Seconds, Window.EntryModel()->rowCount());
+    if (Seam.Errors || Seam.Messages) {
+        std::fprintf(stderr, "cmb-bench-window: %d messages, %d errors\n", Seam.Messages,
+                     Seam.Errors);
+        return 1;
+    }
+    return 0;
+}
+
 int Generated(const QList<int> &Sizes)
 {
     std::printf("%10s %12s %12s %12s %12s\n", "entries", "open+fill", "first paint", "select-all",
@@ -187,16 +220,16 @@ int main(int argc, char *argv[])
 
     if (Args.value(0) == QLatin1String("open") && Args.size() >= 2)
         return OpenExisting(Args[1], Args.size() >= 3 ? qMax(1, Args[2].toInt()) : 1);
-    if (Args.value(0) == QLatin1String("writeout")) {
-        std::fputs("cmb-bench-window: writing out is not part of the window yet\n", stderr);
-        return 2;
-    }
+    if (Args.value(0) == QLatin1String("writeout") && Args.size() == 3)
+        return WriteOut(Args[1], Args[2]);
     QList<int> Sizes;
     for (const QString &Arg : Args) {
         bool Ok = false;
         Sizes << Arg.toInt(&Ok);
         if (!Ok || Sizes.back() < 0) {
-            std::fputs("usage: cmb-bench-window [ENTRIES...] | open INDEX [RUNS]\n", stderr);
+            std::fputs("usage: cmb-bench-window [ENTRIES...] | open INDEX [RUNS]"
+                       " | writeout INDEX OUTDIR\n",
+                       stderr);
             return 2;
         }
     }
