@@ -244,8 +244,8 @@ void TfrmMain::WriteOut(const QString &Folder, const QStringList &Captions)
 {
     TwzEntryWriter Writer;
     QString Why;
-    if (!Writer.Open(Folder, &Why))
-        throw TwzFileOpenError(QStringLiteral("%1 (%2)").arg(Folder, Why));
+    if (!Writer.Open(Folder, &Why)) // gone since it was chosen
+        throw TwzError(QStringLiteral("フォルダ %1 に書き出せません (%2)").arg(Folder, Why));
 
     const TBusyScope Busy(*this, FBusy, FCloseRequested);
     const std::unique_ptr<TProgressReporter> Progress = FSeam.CreateProgress(this, Captions.size());

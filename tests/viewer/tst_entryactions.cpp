@@ -227,6 +227,21 @@ private slots:
         QVERIFY(Tree(Out()).isEmpty());
     }
 
+    // A folder that is gone by the time it is used: one error, not one per entry.
+    void MissingFolderIsOneError()
+    {
+        QVERIFY(Open({{u"a.txt"_s, "A"}, {u"b.txt"_s, "B"}}));
+        Action("actSelectAll")->trigger();
+        const QString Gone = FDir->filePath(u"gone"_s);
+        FSeam->FolderAnswers << Gone;
+        Action("actFile_WriteOut")->trigger();
+        QCOMPARE(FSeam->Errors().size(), 1);
+        QVERIFY2(FSeam->Errors()[0].startsWith(u"フォルダ "_s + Gone + u" に書き出せません ("_s),
+                 qPrintable(FSeam->Errors()[0]));
+        QVERIFY(FSeam->Texts(u"warning"_s).isEmpty());
+        QVERIFY(!QFileInfo::exists(Gone));
+    }
+
     // The edited caption is both the name looked up and the file's name.
     void UsesTheEditedCaption_data()
     {
