@@ -396,9 +396,28 @@ TwzEntryWriter::TwzStatus TwzEntryWriter::Publish(TPendingFile &Pending, const c
 TwzEntryWriter::TwzResult TwzEntryWriter::WriteItem(const TwzCMB &Archive, const QString &Name,
                                                     const TwzCMB::TwzProgress &Progress)
 {
-    return Write(Name, [&](QIODevice &Out, QString &Reason) {
-        return Archive.ExtractItem(Out, Name, &Reason, Progress);
-    });
+    // As TwzCMB::ExtractItem does, but from the data file this writer holds
+    // open, which saves opening and locking it for each of many entries.
+    const qsizetype first = Archive.FindItem(Name);
+    const QString dataFileName = Archive.DataFileName();
+    const TwzRegularFile *dataFile = DataFile(dataFileName);
+    // With one candidate its size is known; with several a failed try must
+    // be cut back, which the file device (no size hint) does.
+    const qint64 sizeHint =
+        first >= 0 && Archive.NextItemOfSameName(first) < 0 ? Archive.Items()[first].Size : -1;
+    return Write(
+        Name,
+        [&](QIODevice &Out, QString &Reason) {
+            Reason = QStringLiteral("no entry of that name");
+            for (qsizetype i = first; i >= 0; i = Archive.NextItemOfSameName(i)) {
+                const TwzCMB::TwzBCDItem &item = Archive.Items()[i];
+                if (TwzEntryCopier::Copy(dataFileName, item.Offset, item.Size, Out, &Reason,
+                                         Progress, dataFile))
+                    return true;
+            }
+            return false;
+        },
+        sizeHint);
 }
 
 TwzEntryWriter::TwzResult TwzEntryWriter::WriteEntry(const TwzCMB &Archive,

@@ -24,8 +24,8 @@
 //
 // One writer serves one write-out: it remembers the sub-folders it has
 // already made or checked, so many entries in few folders stay cheap, and
-// WriteEntry keeps the archive's data file open (share-locked) from its
-// first call until the writer goes. It is not copyable and is used from one
+// WriteEntry and WriteItem keep the archive's data file open (share-locked)
+// from their first call until the writer goes. It is not copyable and is used from one
 // thread.
 //
 //     TwzEntryWriter writer;
