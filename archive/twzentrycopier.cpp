@@ -81,6 +81,7 @@ bool TwzEntryCopier::Copy(const QString &DataFileName, qint64 Offset, qint64 Siz
         SetReason(Reason, QStringLiteral("negative offset or size"));
         return false;
     }
+    const bool heldOpen = OpenDataFile != nullptr;
     TwzRegularFile opened;
     if (!OpenDataFile) {
         QString why;
@@ -118,6 +119,24 @@ bool TwzEntryCopier::Copy(const QString &DataFileName, qint64 Offset, qint64 Siz
             CutBack(Stream, start);
             throw TwzStreamWriteError(QString::fromLocal8Bit(std::strerror(error)));
         }
+    }
+
+    // Many small entries from a data file held open: read ahead, so that the
+    // entries that follow cost no read of their own.
+    if (heldOpen && Size <= SmallEntryLimit) {
+        const char *bytes = source.ReadAhead(Offset, Size);
+        if (!bytes) {
+            CutBack(Stream, start);
+            SetReason(Reason, errno ? QString::fromLocal8Bit(std::strerror(errno)) : ShrankReason);
+            return false;
+        }
+        if (Stream.write(bytes, Size) != Size)
+            throw TwzStreamWriteError(Stream.errorString());
+        if (Progress)
+            Progress(Size);
+        if (auto *file = qobject_cast<QFileDevice *>(&Stream); file && !file->flush())
+            throw TwzStreamWriteError(file->errorString());
+        return true;
     }
 
     const qint64 chunk = qMin(Size, ChunkSize);

@@ -12,6 +12,9 @@ class TwzEntryCopier
 {
 public:
     static constexpr qint64 ChunkSize = 1 << 20;
+    // Entries up to this size are served from the data file's read-ahead
+    // window when the file is held open across entries.
+    static constexpr qint64 SmallEntryLimit = 64 << 10;
 
     // The range is checked against the file before anything is written, so
     // an unreadable entry writes nothing. False with a reason when the data

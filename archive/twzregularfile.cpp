@@ -3,9 +3,9 @@
 #include <QFile>
 
 #include <cerrno>
-#include <limits>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,6 +85,26 @@ void TwzRegularFile::Close()
         ::close(FHandle); // also releases the lock
     FHandle = -1;
     FSize = 0;
+    FWindowLength = 0;
+}
+
+const char *TwzRegularFile::ReadAhead(qint64 Offset, qint64 Length) const
+{
+    if (Length > WindowSize || Offset < 0 || Length < 0)
+        return nullptr;
+    if (Offset < FWindowStart || Offset + Length > FWindowStart + FWindowLength) {
+        if (!FWindow)
+            FWindow.reset(new char[WindowSize]);
+        const qint64 got = ReadAt(FWindow.get(), WindowSize, Offset);
+        FWindowStart = Offset;
+        FWindowLength = qMax<qint64>(got, 0);
+        if (got < Length) {
+            if (got >= 0)
+                errno = 0; // the file is shorter than it was
+            return nullptr;
+        }
+    }
+    return FWindow.get() + (Offset - FWindowStart);
 }
 
 qint64 TwzRegularFile::ReadAt(char *Buffer, qint64 Length, qint64 Offset) const

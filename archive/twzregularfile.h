@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
+
 // A regular file opened for reading. Opening never blocks (a FIFO or device
 // named as an archive file is refused rather than waited on) and the file is
 // closed when the object goes.
@@ -28,10 +30,20 @@ public:
     // Reads up to Length bytes at Offset; -1 on error.
     qint64 ReadAt(char *Buffer, qint64 Length, qint64 Offset) const;
 
+    // The bytes at Offset from a read-ahead window, for many small reads in
+    // file order (entries written out one after another): one system call
+    // fills the window for the entries that follow. Null when the file ends
+    // before Offset + Length or cannot be read; errno tells which.
+    static constexpr qint64 WindowSize = 1 << 20;
+    const char *ReadAhead(qint64 Offset, qint64 Length) const;
+
     // The whole file, or false with a reason.
     static bool ReadAll(const QString &FileName, QByteArray &Bytes, QString *Reason = nullptr);
 
 private:
     int FHandle = -1;
     qint64 FSize = 0;
+    mutable std::unique_ptr<char[]> FWindow; // made on first use
+    mutable qint64 FWindowStart = 0;
+    mutable qint64 FWindowLength = 0;
 };

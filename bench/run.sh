@@ -108,8 +108,8 @@ printf '|---|---|---|---|---|\n'
 for r in "${rows[@]}"; do
   IFS='|' read -r name ours peer peername unit <<<"$r"
   if [ -n "$peer" ]; then
-    ratio=$(echo "scale=2; $ours / $peer" | bc)
-    printf '| %s | %.3f %s | %s | %.3f %s | %s |\n' "$name" "$ours" "$unit" "$peername" "$peer" "$unit" "$ratio"
+    ratio=$(echo "scale=4; $ours / $peer" | bc)
+    printf '| %s | %.3f %s | %s | %.3f %s | %.2f |\n' "$name" "$ours" "$unit" "$peername" "$peer" "$unit" "$ratio"
   else
     printf '| %s | %.3f %s | | | |\n' "$name" "$ours" "$unit"
   fi

@@ -71,6 +71,8 @@ private slots:
     void DataFileChangesWhileRead_data();
     void DataFileChangesWhileRead();
     void ReadOnlyFileAtFinalNameIsReplaced();
+    void ReadAheadServesAnyOrder_data();
+    void ReadAheadServesAnyOrder();
 };
 
 void TstHostileInputs::HostileIndex_data()
@@ -205,6 +207,41 @@ void TstHostileInputs::ReadOnlyFileAtFinalNameIsReplaced()
     QFile file(target);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("new bytes"));
+}
+
+void TstHostileInputs::ReadAheadServesAnyOrder_data()
+{
+    // Small entries spread over more than one read-ahead window, written in
+    // index order and in orders that jump back and forth across windows.
+    QTest::addColumn<QList<int>>("order");
+    QTest::newRow("index order") << QList<int>{0, 1, 2, 3, 4, 5};
+    QTest::newRow("backwards") << QList<int>{5, 4, 3, 2, 1, 0};
+    QTest::newRow("across windows") << QList<int>{0, 5, 1, 4, 2, 3};
+}
+
+void TstHostileInputs::ReadAheadServesAnyOrder()
+{
+    QFETCH(QList<int>, order);
+    QTemporaryDir dir;
+    const qint64 step = 700 << 10; // two entries per window at most
+    const QByteArray bytes = Pattern(6 * step);
+    WriteFile(dir, QStringLiteral("data.bin"), bytes);
+    QList<Entry> entries;
+    for (int i = 0; i < 6; ++i)
+        entries.append({"e" + QByteArray::number(i), i * step + 3, 60000 - i});
+    TwzCMB archive;
+    QVERIFY(archive.LoadIndex(WriteIndex(dir, entries)));
+
+    QTemporaryDir out;
+    TwzEntryWriter writer;
+    QVERIFY(writer.Open(out.path()));
+    for (int i : order) {
+        const auto result = writer.WriteEntry(archive, archive.Items()[i]);
+        QVERIFY2(result.Ok(), qPrintable(result.Reason));
+        QFile file(result.Path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes.mid(entries[i].Offset, entries[i].Size));
+    }
 }
 
 QTEST_GUILESS_MAIN(TstHostileInputs)
