@@ -1,3 +1,4 @@
+#include "cmbtestfiles.h"
 #include "twzcmb.h"
 #include "twzentrywriter.h"
 #include "twzsafepath.h"
@@ -17,35 +18,9 @@ using TwzStatus = TwzEntryWriter::TwzStatus;
 
 namespace {
 
-bool WriteFile(const QString &Path, const QByteArray &Bytes)
-{
-    QFile file(Path);
-    return file.open(QIODevice::WriteOnly) && file.write(Bytes) == Bytes.size();
-}
-
-QByteArray ReadFile(const QString &Path)
-{
-    QFile file(Path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Every name below Folder, recursively, sorted; shows stray temporary files.
-QStringList Tree(const QString &Folder)
-{
-    QStringList names;
-    const QDir root(Folder);
-    const QFileInfoList infos =
-        root.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo &info : infos) {
-        names << info.fileName();
-        if (info.isDir() && !info.isSymLink()) {
-            for (const QString &inner : Tree(info.filePath()))
-                names << info.fileName() + QLatin1Char('/') + inner;
-        }
-    }
-    names.sort();
-    return names;
-}
+using CmbTestFiles::ReadFile;
+using CmbTestFiles::Tree;
+using CmbTestFiles::WriteFile;
 
 TwzEntryWriter::TwzFill Bytes(const QByteArray &Content)
 {

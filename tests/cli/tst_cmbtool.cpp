@@ -1,3 +1,5 @@
+#include "cmbtestfiles.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -9,17 +11,8 @@
 
 namespace {
 
-bool WriteFile(const QString &Path, const QByteArray &Bytes)
-{
-    QFile file(Path);
-    return file.open(QIODevice::WriteOnly) && file.write(Bytes) == Bytes.size();
-}
-
-QByteArray ReadFile(const QString &Path)
-{
-    QFile file(Path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using CmbTestFiles::ReadFile;
+using CmbTestFiles::WriteFile;
 
 // Relative path -> content of every file below Folder.
 QMap<QString, QByteArray> Files(const QString &Folder)
@@ -517,4 +510,5 @@ void TstCmbTool::Verify()
 }
 
 QTEST_GUILESS_MAIN(TstCmbTool)
+#include "cmbtestfiles.h"
 #include "tst_cmbtool.moc"

@@ -1,5 +1,6 @@
 // The two actions on selected entries, driven through the fake desktop:
 // writing them out into a folder, and opening one with its application.
+#include "cmbtestfiles.h"
 #include "tentrylistmodel.h"
 #include "tfakedesktopseam.h"
 #include "tfilelistview.h"
@@ -17,6 +18,10 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+using CmbTestFiles::ReadFile;
+using CmbTestFiles::Tree;
+using CmbTestFiles::WriteFile;
 
 struct TEntry
 {
@@ -44,35 +49,6 @@ QString WriteEntries(const QString &Folder, const QString &FileName, const QList
         IndexFile.write(Index) != Index.size() || DataFile.write(Data) != Data.size())
         return QString();
     return IndexFile.fileName();
-}
-
-QByteArray ReadFile(const QString &Path)
-{
-    QFile File(Path);
-    return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString &Path, const QByteArray &Bytes)
-{
-    QFile File(Path);
-    return File.open(QIODevice::WriteOnly) && File.write(Bytes) == Bytes.size();
-}
-
-// Every name below Folder, hidden ones too, sorted; shows stray temporary files.
-QStringList Tree(const QString &Folder)
-{
-    QStringList Names;
-    const QFileInfoList Infos = QDir(Folder).entryInfoList(QDir::AllEntries | QDir::Hidden |
-                                                           QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo &Info : Infos) {
-        Names << Info.fileName();
-        if (Info.isDir() && !Info.isSymLink()) {
-            for (const QString &Inner : Tree(Info.filePath()))
-                Names << Info.fileName() + QLatin1Char('/') + Inner;
-        }
-    }
-    Names.sort();
-    return Names;
 }
 
 QString NotWritten(const QString &Caption)
