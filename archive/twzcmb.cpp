@@ -44,9 +44,7 @@ bool TwzCMB::LoadIndex(const QString &FileName, TwzEncoding Encoding)
     FItems = std::move(content.Entries);
     FDataFileName = dataFileName;
     FEncoding = content.Encoding;
-    FFirstByName.clear();
-    FNextOfSameName.clear();
-    FLookupBuilt = false;
+    FNames.Clear();
     return true;
 }
 
@@ -60,38 +58,20 @@ int TwzCMB::GetItemNames(QStringList &List) const
 
 void TwzCMB::BuildLookup() const
 {
-    if (FLookupBuilt)
-        return;
-    FFirstByName.clear();
-    FFirstByName.reserve(FItems.size());
-    FNextOfSameName.assign(static_cast<size_t>(FItems.size()), -1);
-    // Walking backwards leaves each key on its first entry, with the chain
-    // running forward in index order.
-    for (qsizetype i = FItems.size() - 1; i >= 0; --i) {
-        const QString key = FItems[i].Name.toCaseFolded();
-        auto it = FFirstByName.find(key);
-        if (it == FFirstByName.end()) {
-            FFirstByName.insert(key, i);
-        } else {
-            FNextOfSameName[static_cast<size_t>(i)] = it.value();
-            it.value() = i;
-        }
-    }
-    FLookupBuilt = true;
+    if (!FNames.IsBuilt())
+        FNames.Build(FItems.size(), [this](qsizetype i) { return QStringView(FItems[i].Name); });
 }
 
 qsizetype TwzCMB::FindItem(const QString &Name) const
 {
     BuildLookup();
-    return FFirstByName.value(Name.toCaseFolded(), -1);
+    return FNames.Find(Name, [this](qsizetype i) { return QStringView(FItems[i].Name); });
 }
 
 qsizetype TwzCMB::NextItemOfSameName(qsizetype Index) const
 {
     BuildLookup();
-    if (Index < 0 || Index >= FItems.size())
-        return -1;
-    return FNextOfSameName[static_cast<size_t>(Index)];
+    return FNames.Next(Index);
 }
 
 bool TwzCMB::ExtractItem(QIODevice &Stream, const QString &Name, QString *Reason,

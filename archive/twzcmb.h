@@ -2,6 +2,7 @@
 
 #include "twzerrors.h"
 #include "twzlinedecoder.h"
+#include "twznameindex.h"
 
 #include <QHash>
 #include <QIODevice>
@@ -62,6 +63,10 @@ public:
     QString DataFileName() const { return FDataFileName; }
     TwzEncoding Encoding() const { return FEncoding; }
 
+    // Builds the name lookup now rather than on the first lookup, for a
+    // caller that has a better moment for it (a window while it loads).
+    void PrepareLookup() const { BuildLookup(); }
+
     // Index of the first entry named Name, then of the next equal one; -1 at the end.
     qsizetype FindItem(const QString &Name) const;
     qsizetype NextItemOfSameName(qsizetype Index) const;
@@ -74,11 +79,8 @@ private:
     QList<TwzBCDItem> FItems;
     TwzEncoding FEncoding = TwzEncoding::Auto;
 
-    // Case-folded name -> first entry, and a chain to the next equal name.
     // Built on the first lookup so that listing a large index stays quick.
-    mutable QHash<QString, qsizetype> FFirstByName;
-    mutable std::vector<qsizetype> FNextOfSameName;
-    mutable bool FLookupBuilt = false;
+    mutable TwzNameIndex FNames;
 };
 
 Q_DECLARE_TYPEINFO(TwzCMB::TwzBCDItem, Q_RELOCATABLE_TYPE);

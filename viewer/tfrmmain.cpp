@@ -161,6 +161,10 @@ void TfrmMain::LoadIndex(const QString &FileName)
         throw TwzFileOpenError(FileName);
     QStringList Names;
     Loaded->GetItemNames(Names);
+    // The entry actions look names up; the lookup is built here, under the
+    // wait cursor, so that the first write-out of a large index does not
+    // stall before its progress dialog can show.
+    Loaded->PrepareLookup();
     FArchive = std::move(Loaded);
     FModel->setStringList(Names);
     setWindowTitle(FileName);

@@ -149,6 +149,10 @@ void TestTwzCMB::nameComparison_data()
     row("latin case", QStringLiteral("ä.txt"), QStringLiteral("Ä.TXT"), true);
     row("cyrillic case", QStringLiteral("файл"), QStringLiteral("ФАЙЛ"), true);
     row("full-width case", QStringLiteral("ａ.txt"), QStringLiteral("Ａ.txt"), true);
+    row("greek case", QStringLiteral("λόγος"), QStringLiteral("ΛΌΓΟΣ"), true);
+    row("case beyond the BMP", QStringLiteral("\U00010428.txt"), QStringLiteral("\U00010400.txt"),
+        true);
+    row("kanji among ascii", QStringLiteral("表A.txt"), QStringLiteral("表a.TXT"), true);
     row("width kept", QStringLiteral("ａ.txt"), QStringLiteral("a.txt"), false);
     row("kana kept", QStringLiteral("あ.txt"), QStringLiteral("ア.txt"), false);
     row("half-width kana kept", QStringLiteral("ｱ.txt"), QStringLiteral("ア.txt"), false);
