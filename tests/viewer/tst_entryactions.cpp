@@ -5,6 +5,7 @@
 #include "tfakedesktopseam.h"
 #include "tfilelistview.h"
 #include "tfrmmain.h"
+#include "tviewerfixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -23,33 +24,7 @@ using CmbTestFiles::ReadFile;
 using CmbTestFiles::Tree;
 using CmbTestFiles::WriteFile;
 
-struct TEntry
-{
-    QString Name;
-    QByteArray Content;
-    bool Readable = true; // false: the entry points beyond the data file
-};
-
-// Writes index Folder/FileName and its data file; returns the index's path.
-QString WriteEntries(const QString &Folder, const QString &FileName, const QList<TEntry> &Entries)
-{
-    const QString DataName = FileName + QStringLiteral(".bin");
-    QByteArray Index = "[BinaryCombineData]\r\n" + DataName.toUtf8() + "\r\n\r\n";
-    QByteArray Data;
-    for (const TEntry &Entry : Entries) {
-        const qint64 Offset = Entry.Readable ? Data.size() : qint64(1) << 30;
-        Index += '[' + Entry.Name.toUtf8() + "]\r\n" + QByteArray::number(Offset) + "\r\n" +
-                 QByteArray::number(Entry.Content.size()) + "\r\n\r\n";
-        if (Entry.Readable)
-            Data += Entry.Content;
-    }
-    QFile IndexFile(Folder + QLatin1Char('/') + FileName);
-    QFile DataFile(Folder + QLatin1Char('/') + DataName);
-    if (!IndexFile.open(QIODevice::WriteOnly) || !DataFile.open(QIODevice::WriteOnly) ||
-        IndexFile.write(Index) != Index.size() || DataFile.write(Data) != Data.size())
-        return QString();
-    return IndexFile.fileName();
-}
+using TEntry = TFixtureEntry;
 
 QString NotWritten(const QString &Caption)
 {
