@@ -4,14 +4,12 @@
 #include "twzlinedecoder.h"
 #include "twznameindex.h"
 
-#include <QHash>
 #include <QIODevice>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <vector>
 
 // A .cmb archive: the entries of its index and the data file they are cut
 // from. Loading is all-or-nothing; extraction streams an entry in bounded
