@@ -75,11 +75,11 @@ qsizetype TwzCMB::NextItemOfSameName(qsizetype Index) const
 }
 
 bool TwzCMB::ExtractItem(QIODevice &Stream, const QString &Name, QString *Reason,
-                         const TwzProgress &Progress) const
+                         const TwzProgress &Progress, const TwzRegularFile *OpenDataFile) const
 {
     QString reason = QStringLiteral("no entry of that name");
     for (qsizetype i = FindItem(Name); i >= 0; i = NextItemOfSameName(i)) {
-        if (ExtractEntry(Stream, FItems[i], &reason, Progress)) {
+        if (ExtractEntry(Stream, FItems[i], &reason, Progress, OpenDataFile)) {
             // A pipe has no position to go back to.
             if (!Stream.isSequential())
                 Stream.seek(0);
@@ -92,7 +92,8 @@ bool TwzCMB::ExtractItem(QIODevice &Stream, const QString &Name, QString *Reason
 }
 
 bool TwzCMB::ExtractEntry(QIODevice &Stream, const TwzBCDItem &Item, QString *Reason,
-                          const TwzProgress &Progress) const
+                          const TwzProgress &Progress, const TwzRegularFile *OpenDataFile) const
 {
-    return TwzEntryCopier::Copy(FDataFileName, Item.Offset, Item.Size, Stream, Reason, Progress);
+    return TwzEntryCopier::Copy(FDataFileName, Item.Offset, Item.Size, Stream, Reason, Progress,
+                                OpenDataFile);
 }

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+class TwzRegularFile;
+
 // A .cmb archive: the entries of its index and the data file they are cut
 // from. Loading is all-or-nothing; extraction streams an entry in bounded
 // chunks. An archive is used from one thread at a time.
@@ -49,13 +51,18 @@ public:
     // reason of the last entry tried, when none could be read. Throws
     // TwzStreamWriteError when Stream refuses bytes. Progress as for
     // ExtractEntry, restarting with each entry tried.
+    //
+    // OpenDataFile: the data file already opened and locked by a caller that
+    // writes out many entries; null to open it for this call.
     bool ExtractItem(QIODevice &Stream, const QString &Name, QString *Reason = nullptr,
-                     const TwzProgress &Progress = {}) const;
+                     const TwzProgress &Progress = {},
+                     const TwzRegularFile *OpenDataFile = nullptr) const;
 
     // Writes one given entry at Stream's position (the position is left after
     // the entry). Same failures as ExtractItem.
     bool ExtractEntry(QIODevice &Stream, const TwzBCDItem &Item, QString *Reason = nullptr,
-                      const TwzProgress &Progress = {}) const;
+                      const TwzProgress &Progress = {},
+                      const TwzRegularFile *OpenDataFile = nullptr) const;
 
     const QList<TwzBCDItem> &Items() const { return FItems; }
     QString DataFileName() const { return FDataFileName; }

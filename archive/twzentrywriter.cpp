@@ -1,6 +1,5 @@
 #include "twzentrywriter.h"
 
-#include "twzentrycopier.h"
 #include "twzerrors.h"
 #include "twzregularfile.h"
 #include "twzsafepath.h"
@@ -396,26 +395,18 @@ TwzEntryWriter::TwzStatus TwzEntryWriter::Publish(TPendingFile &Pending, const c
 TwzEntryWriter::TwzResult TwzEntryWriter::WriteItem(const TwzCMB &Archive, const QString &Name,
                                                     const TwzCMB::TwzProgress &Progress)
 {
-    // As TwzCMB::ExtractItem does, but from the data file this writer holds
-    // open, which saves opening and locking it for each of many entries.
-    const qsizetype first = Archive.FindItem(Name);
-    const QString dataFileName = Archive.DataFileName();
-    const TwzRegularFile *dataFile = DataFile(dataFileName);
+    // From the data file this writer holds open, which saves opening and
+    // locking it for each of many entries.
+    const TwzRegularFile *dataFile = DataFile(Archive.DataFileName());
     // With one candidate its size is known; with several a failed try must
     // be cut back, which the file device (no size hint) does.
+    const qsizetype first = Archive.FindItem(Name);
     const qint64 sizeHint =
         first >= 0 && Archive.NextItemOfSameName(first) < 0 ? Archive.Items()[first].Size : -1;
     return Write(
         Name,
         [&](QIODevice &Out, QString &Reason) {
-            Reason = QStringLiteral("no entry of that name");
-            for (qsizetype i = first; i >= 0; i = Archive.NextItemOfSameName(i)) {
-                const TwzCMB::TwzBCDItem &item = Archive.Items()[i];
-                if (TwzEntryCopier::Copy(dataFileName, item.Offset, item.Size, Out, &Reason,
-                                         Progress, dataFile))
-                    return true;
-            }
-            return false;
+            return Archive.ExtractItem(Out, Name, &Reason, Progress, dataFile);
         },
         sizeHint);
 }
@@ -424,13 +415,11 @@ TwzEntryWriter::TwzResult TwzEntryWriter::WriteEntry(const TwzCMB &Archive,
                                                      const TwzCMB::TwzBCDItem &Item,
                                                      const TwzCMB::TwzProgress &Progress)
 {
-    const QString dataFileName = Archive.DataFileName();
-    const TwzRegularFile *dataFile = DataFile(dataFileName);
+    const TwzRegularFile *dataFile = DataFile(Archive.DataFileName());
     return Write(
         Item.Name,
         [&](QIODevice &Out, QString &Reason) {
-            return TwzEntryCopier::Copy(dataFileName, Item.Offset, Item.Size, Out, &Reason,
-                                        Progress, dataFile);
+            return Archive.ExtractEntry(Out, Item, &Reason, Progress, dataFile);
         },
         Item.Size);
 }
